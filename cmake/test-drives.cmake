@@ -1,0 +1,13 @@
+# Native Windows: the test drive letters as substituted folders of the build.
+foreach(letter M N O P Q R X)
+  string(TOLOWER ${letter} lower)
+  if(letter STREQUAL "X")
+    set(dir ${BUILD_DIR}/tbin)
+  else()
+    set(dir ${BUILD_DIR}/testdrives/${lower})
+  endif()
+  file(MAKE_DIRECTORY ${dir})
+  file(TO_NATIVE_PATH ${dir} native)
+  execute_process(COMMAND subst ${letter}: /D OUTPUT_QUIET ERROR_QUIET)
+  execute_process(COMMAND subst ${letter}: ${native})
+endforeach()

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The project's own Wine prefix under the build folder (never ~/.wine).
+#   wine-prefix.sh init        create the prefix once (about 15 s, 700 MB)
+#   wine-prefix.sh up test     drive letters for the tests, (re)start the server
+#   wine-prefix.sh up run      drive letters for the demo, (re)start the server
+#   wine-prefix.sh down        stop the server
+#   wine-prefix.sh env         print the environment to run Wine programs with
+# BUILD_DIR overrides the build folder (default: <repo>/build).
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${BUILD_DIR:-$repo/build}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+
+export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver
+
+need() {
+  if [ ! -x "$wine" ]; then
+    echo "Wine is missing: apt-get install wine64 (or run scripts/setup-debian.sh)" >&2
+    exit 1
+  fi
+}
+
+init() {
+  need
+  [ -f "$WINEPREFIX/.lugeon-ready" ] && return 0
+  echo "Creating the Wine prefix in $WINEPREFIX ..."
+  rm -rf "$WINEPREFIX"
+  "$wine" wineboot --init </dev/null >/dev/null 2>&1 || true
+  "$server" -w || true
+  # z: is the host's root: no test or walk may reach it.
+  rm -f "$WINEPREFIX/dosdevices/z:"
+  # The user folders point into $HOME: make them plain folders.
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
+  done
+  # Drive kinds that the drive check must refuse (types are read at server start).
+  "$wine" reg add 'HKLM\Software\Wine\Drives' /v 'q:' /d network /f </dev/null >/dev/null 2>&1
+  "$wine" reg add 'HKLM\Software\Wine\Drives' /v 'r:' /d cdrom /f </dev/null >/dev/null 2>&1
+  "$server" -w || true
+  touch "$WINEPREFIX/.lugeon-ready"
+}
+
+link_drive() { # letter target
+  ln -sfn "$2" "$WINEPREFIX/dosdevices/$1:"
+}
+
+drives() { # test | run
+  local dd=$WINEPREFIX/dosdevices
+  find "$dd" -maxdepth 1 -name '?:' ! -name 'c:' -exec rm -f {} +
+  case "$1" in
+    test)
+      local td=$build/testdrives
+      mkdir -p "$td"/{m,n,o,p,q,r} "$build/tbin"
+      rm -rf "$td/missing"
+      for l in m n o p q r; do link_drive $l "$td/$l"; done
+      link_drive s "$td/missing"          # a letter whose folder is gone: not ready
+      link_drive x "$build/tbin"
+      ;;
+    run)
+      link_drive d "$build/demo/d"
+      link_drive x "$build/bin"
+      ;;
+    *) echo "usage: $0 up test|run" >&2; exit 2 ;;
+  esac
+}
+
+up() {
+  init
+  "$server" -k 2>/dev/null || true
+  drives "$1"
+  # Start the server and Wine's helper processes detached, so that nothing
+  # keeps a test runner's pipes open; -p120 lets them all exit when idle.
+  "$server" -p120 </dev/null >/dev/null 2>&1
+  "$wine" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+case "${1:-}" in
+  init) init ;;
+  up) up "${2:-test}" ;;
+  down) "$server" -k 2>/dev/null || true ;;
+  env) echo "WINEPREFIX=$WINEPREFIX WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8" ;;
+  *) echo "usage: $0 init | up test|run | down | env" >&2; exit 2 ;;
+esac

@@ -1,0 +1,25 @@
+#pragma once
+// The message-box seam: routines ask through it, the window answers with the
+// real MessageBoxW, and tests script the answers and record every prompt.
+#include <optional>
+#include <string>
+
+namespace fileutil {
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Information, Question, Warning };
+
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  // A modal message box; no caption means the application title.
+  // Answers the button pressed: kIdOk, kIdYes or kIdNo.
+  virtual int Show(const std::wstring& prompt, Buttons buttons, Icon icon,
+                   const std::optional<std::wstring>& caption = std::nullopt) = 0;
+};
+
+}  // namespace fileutil

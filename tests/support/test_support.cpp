@@ -1,0 +1,114 @@
+#include "support/test_support.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+std::wstring ScratchFolder(wchar_t drive) {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  std::wstring folder{drive, L':', L'\\'};
+  folder.append(name.begin(), name.end());
+  RemoveTree(folder);
+  MakeFolders(folder);
+  return folder;
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t pos = 3; pos <= path.size(); ++pos) {
+    if (pos == path.size() || path[pos] == L'\\') {
+      const std::wstring level = path.substr(0, pos);
+      if (!CreateDirectoryW(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        ADD_FAILURE() << "cannot create folder, error " << GetLastError();
+    }
+  }
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write test file, error " << GetLastError();
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  EXPECT_EQ(written, bytes.size());
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "cannot read test file, error " << GetLastError();
+    return {};
+  }
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void RemoveTree(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+void SetHidden(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN));
+}
+
+std::vector<std::wstring> FolderContents(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  std::wstring pattern = folder;
+  if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+  HANDLE find = FindFirstFileW((pattern + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int ScriptedPrompter::Show(const std::wstring& prompt, fileutil::Buttons buttons,
+                           fileutil::Icon icon, const std::optional<std::wstring>& caption) {
+  prompts_.push_back({prompt, buttons, icon, caption});
+  if (answers_.empty()) {
+    if (buttons == fileutil::Buttons::YesNo) ADD_FAILURE() << "unscripted Yes/No question";
+    return fileutil::kIdOk;
+  }
+  const int answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+}  // namespace testsupport

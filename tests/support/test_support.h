@@ -1,0 +1,52 @@
+#pragma once
+// Shared by all test programs: scratch folders on the test drives, exact file
+// bytes, and a scripted message-box seam.
+//
+// Test drives (mapped by scripts/wine-prefix.sh up test, or subst on Windows):
+//   M: N: O: P:  scratch drives           Q: a network drive   R: a CD drive
+//   S: a letter whose folder is missing (not ready)           X: the test programs
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fileutil/prompt.h"
+
+namespace testsupport {
+
+// A fresh, empty folder for the running test: <drive>:\<Suite>.<Test>
+// (without a closing backslash). Whatever was there before is removed.
+std::wstring ScratchFolder(wchar_t drive = L'M');
+
+void MakeFolders(const std::wstring& path);  // every missing level
+void WriteBytes(const std::wstring& path, std::string_view bytes);
+std::string ReadBytes(const std::wstring& path);  // fails the test when unreadable
+bool Exists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+void SetHidden(const std::wstring& path);
+
+// Names of the regular files and folders directly in a folder, sorted.
+std::vector<std::wstring> FolderContents(const std::wstring& folder);
+
+struct Prompt {
+  std::wstring text;
+  fileutil::Buttons buttons;
+  fileutil::Icon icon;
+  std::optional<std::wstring> caption;
+};
+
+// Answers prompts from a script (OK when the script is empty) and records them.
+class ScriptedPrompter : public fileutil::Prompter {
+ public:
+  explicit ScriptedPrompter(std::deque<int> answers = {}) : answers_(std::move(answers)) {}
+  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+           const std::optional<std::wstring>& caption) override;
+  const std::vector<Prompt>& prompts() const { return prompts_; }
+
+ private:
+  std::deque<int> answers_;
+  std::vector<Prompt> prompts_;
+};
+
+}  // namespace testsupport
