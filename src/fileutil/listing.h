@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fileutil {
+
+// names[0] holds the pattern; the names of the ordinary files that match go
+// into names[1], names[2], ... in listing order, trimmed. The list grows when
+// it is too short; elements after the last name keep their contents.
+// Answers how many names were stored.
+std::int32_t ListDirEntries(std::vector<std::wstring>& names);
+
+// Removes ASCII spaces and ideographic spaces (U+3000) at both ends.
+std::wstring TrimSpaces(const std::wstring& text);
+
+}  // namespace fileutil
