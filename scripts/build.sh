@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the cross build in build/. Extra arguments go to
-# `cmake --build` (for example: --target walk_bench).
+# Configures (once) and builds the cross build in build/ (or in $BUILD_DIR).
+# Extra arguments go to `cmake --build` (for example: --target walk_bench).
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
-[ -f build/CMakeCache.txt ] || cmake --preset cross >/dev/null
-cmake --build build -j"$(nproc)" "$@"
+build=${BUILD_DIR:-build}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" "$@"
