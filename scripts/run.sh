@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The run command: installs what is missing, builds, and starts the program
+# under Wine with the demo data: a PATDAT beside the program (X:) and a demo
+# drive D: whose root holds "lugeon" with sample tests and an empty "dest".
+# Without a display of your own it starts a virtual one (Xvfb :99); take a
+# look with:  DISPLAY=:99 import -window root shot.png
+set -euo pipefail
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+export BUILD_DIR=${BUILD_DIR:-$repo/build}
+
+bash scripts/setup-debian.sh
+bash scripts/wine-prefix.sh init
+bash scripts/build.sh --target LugeonTransfer
+
+# Fresh demo data on every start.
+rm -rf "$BUILD_DIR/bin/PATDAT" "$BUILD_DIR/demo"
+cp -r demo/PATDAT "$BUILD_DIR/bin/PATDAT"
+mkdir -p "$BUILD_DIR/demo/d/dest"
+cp -r demo/drive/lugeon "$BUILD_DIR/demo/d/lugeon"
+
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=:99
+  if [ ! -e /tmp/.X11-unix/X99 ]; then
+    Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    sleep 1
+  fi
+  echo "No display: the window opens on the virtual display :99."
+  echo "  Screenshot: DISPLAY=:99 import -window root shot.png"
+fi
+
+# The server must start inside the display, with the demo drives.
+bash scripts/wine-prefix.sh up run
+eval "export $(bash scripts/wine-prefix.sh env)"
+cd "$BUILD_DIR/bin"
+echo "Starting LugeonTransfer (source: drive d: -> d:\\lugeon, destination: d:\\dest)"
+exec /usr/lib/wine/wine64 'X:\LugeonTransfer.exe'
