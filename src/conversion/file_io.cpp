@@ -1,0 +1,107 @@
+#include "conversion/file_io.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "textutil/error.h"
+
+namespace conversion {
+namespace {
+
+struct HandleCloser {
+  HANDLE handle;
+  ~HandleCloser() { if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle); }
+};
+
+std::string ReadOpen(HANDLE file, const std::wstring& path, std::wstring_view failure) {
+  std::string bytes;
+  char buffer[8192];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr))
+      throw textutil::SystemError(failure, path, GetLastError());
+    if (got == 0) break;
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+std::string Read(const std::wstring& path, std::wstring_view failure, bool absentIsEmpty) {
+  HandleCloser file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (file.handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (absentIsEmpty && error == ERROR_FILE_NOT_FOUND) return {};
+    throw textutil::SystemError(failure, path, error);
+  }
+  return ReadOpen(file.handle, path, failure);
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure) {
+  return Read(path, failure, false);
+}
+
+std::string ReadFileIfPresent(const std::wstring& path, std::wstring_view failure) {
+  return Read(path, failure, true);
+}
+
+void ReplaceFileContent(const std::wstring& path, const std::wstring& folderPrefix,
+                        const std::string& bytes, std::wstring_view failure) {
+  std::vector<wchar_t> temp(MAX_PATH + 1, L'\0');
+  if (!GetTempFileNameW(folderPrefix.c_str(), L"PCN", 0, temp.data()))
+    throw textutil::SystemError(failure, path, GetLastError());
+  const std::wstring tempPath = temp.data();
+
+  DWORD error = ERROR_SUCCESS;
+  {
+    HandleCloser file{CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
+    DWORD written = 0;
+    if (file.handle == INVALID_HANDLE_VALUE) {
+      error = GetLastError();
+    } else if (!WriteFile(file.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                          nullptr)) {
+      error = GetLastError();
+    } else if (written != bytes.size()) {
+      error = ERROR_DISK_FULL;
+    } else if (!FlushFileBuffers(file.handle)) {
+      error = GetLastError();
+    }
+  }
+  if (error == ERROR_SUCCESS &&
+      !MoveFileExW(tempPath.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = GetLastError();
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(tempPath.c_str());
+    throw textutil::SystemError(failure, path, error);
+  }
+}
+
+bool PathExists(const std::wstring& path) {
+  std::wstring lookup = path;
+  // "X:\" stays as it is: it names the drive's root folder.
+  if (lookup.size() > 3 && lookup.back() == L'\\') lookup.pop_back();
+  return GetFileAttributesW(lookup.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CreateFolder(const std::wstring& path) {
+  if (CreateDirectoryW(path.c_str(), nullptr)) return;
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  // Made meanwhile by someone else: the folder is there, which is all we need.
+  if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return;
+  throw textutil::SystemError(L"フォルダを作成できません。", path, error);
+}
+
+void CopyOneFile(const std::wstring& from, const std::wstring& to) {
+  if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
+    throw textutil::SystemError(L"ファイルをコピーできません。", from + L"\n→ " + to, GetLastError());
+}
+
+}  // namespace conversion

@@ -1,0 +1,110 @@
+#include "conversion/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "textutil/error.h"
+
+namespace conversion {
+namespace {
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+textutil::AppError OutOfRange(std::wstring_view text) {
+  return textutil::AppError(textutil::AppError::Kind::Overflow,
+                            L"数値が大きすぎます: " + std::wstring(text));
+}
+
+}  // namespace
+
+double LeadingNumber(std::wstring_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
+
+  // Collected as plain ASCII for strtod, which only sees a well-formed number.
+  std::string number;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+    if (text[i] == L'-') number += '-';
+    ++i;
+  }
+  bool digits = false;
+  while (i < text.size() && IsDigit(text[i])) {
+    number += static_cast<char>(text[i++]);
+    digits = true;
+  }
+  if (i < text.size() && text[i] == L'.') {
+    number += '.';
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) {
+      number += static_cast<char>(text[i++]);
+      digits = true;
+    }
+  }
+  if (!digits) return 0.0;
+
+  if (i < text.size() && (text[i] == L'E' || text[i] == L'e' || text[i] == L'D' || text[i] == L'd')) {
+    std::size_t j = i + 1;
+    std::string exponent = "e";
+    if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) exponent += static_cast<char>(text[j++]);
+    bool exponentDigits = false;
+    while (j < text.size() && IsDigit(text[j])) {
+      exponent += static_cast<char>(text[j++]);
+      exponentDigits = true;
+    }
+    if (exponentDigits) number += exponent;
+  }
+
+  const double value = std::strtod(number.c_str(), nullptr);
+  if (std::isinf(value)) throw OutOfRange(text);
+  return value;
+}
+
+float SingleOf(std::wstring_view text) {
+  const double value = LeadingNumber(text);
+  const float single = static_cast<float>(value);
+  if (std::isinf(single)) throw OutOfRange(text);
+  return single;
+}
+
+std::wstring FormatValue(float value) {
+  if (!std::isfinite(value)) throw OutOfRange(std::to_wstring(value));
+
+  // Shortest fixed-point decimal that reads back as the same single.
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                    std::chars_format::fixed);
+  const std::string decimal(buffer, result.ptr);
+
+  const std::size_t point = decimal.find('.');
+  std::string digits = decimal.substr(0, point);  // integer digits, then two decimals
+  std::string fraction = point == std::string::npos ? std::string() : decimal.substr(point + 1);
+  const bool roundUp = fraction.size() > 2 && fraction[2] >= '5';
+  fraction.resize(2, '0');
+  digits += fraction;
+
+  if (roundUp) {
+    std::size_t k = digits.size();
+    while (k > 0 && digits[k - 1] == '9') digits[--k] = '0';
+    if (k == 0) {
+      digits.insert(digits.begin(), '1');
+    } else {
+      ++digits[k - 1];
+    }
+  }
+
+  std::string integer = digits.substr(0, digits.size() - 2);
+  const std::size_t firstNonZero = integer.find_first_not_of('0');
+  integer = firstNonZero == std::string::npos ? std::string() : integer.substr(firstNonZero);
+  const bool zero = integer.empty() && digits.substr(digits.size() - 2) == "00";
+
+  std::string text;
+  if (value < 0 && !zero) text += '-';
+  text += integer;
+  text += '.';
+  text += digits.substr(digits.size() - 2);
+  return std::wstring(text.begin(), text.end());
+}
+
+}  // namespace conversion

@@ -1,0 +1,241 @@
+#include "conversion/index_file.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "textutil/codepage.h"
+#include "textutil/error.h"
+
+using conversion::IndexHasRoomFor;
+using conversion::UpdateIndexFile;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+struct IndexFolder {
+  std::wstring folder = testsupport::ScratchFolder();
+  std::wstring prefix = folder + L"\\";
+  std::wstring index = prefix + L"PCNT.TXT";
+};
+
+// An index of count records "<k>.00,T<k>" for k = 1 .. count.
+std::string NumberedIndex(int count) {
+  std::string bytes;
+  for (int k = 1; k <= count; ++k)
+    bytes += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
+  return bytes;
+}
+
+// The message of the AppError that call throws; fails the test without one.
+template <typename Call>
+std::wstring ErrorOf(Call call) {
+  try {
+    call();
+  } catch (const textutil::AppError& error) {
+    return error.message();
+  }
+  ADD_FAILURE() << "no AppError";
+  return {};
+}
+
+}  // namespace
+
+TEST(UpdateIndexFile, CreatesTheIndexWithTheHeaderTextAsRead) {
+  IndexFolder f;
+  UpdateIndexFile(f.prefix, L"1234", L"12.5");
+  EXPECT_EQ(ReadBytes(f.index), "12.5,1234\r\n");
+  UpdateIndexFile(f.prefix, L"1200", L"3");
+  EXPECT_EQ(ReadBytes(f.index), "3.00,1200\r\n12.50,1234\r\n");
+  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+}
+
+TEST(UpdateIndexFile, TreatsAnEmptyIndexLikeAnAbsentOne) {
+  IndexFolder f;
+  WriteBytes(f.index, "");
+  UpdateIndexFile(f.prefix, L"1234", L"12.50000");
+  EXPECT_EQ(ReadBytes(f.index), "12.50000,1234\r\n");
+}
+
+TEST(UpdateIndexFile, NewIndexTakesEvenAnEmptyOrOddValueUnchanged) {
+  IndexFolder f;
+  UpdateIndexFile(f.prefix, L"77", L"");
+  EXPECT_EQ(ReadBytes(f.index), ",77\r\n");
+  IndexFolder g{testsupport::ScratchFolder(L'N')};
+  UpdateIndexFile(g.prefix, L"78", L"abc");
+  EXPECT_EQ(ReadBytes(g.index), "abc,78\r\n");
+}
+
+TEST(UpdateIndexFile, SortsTheRecordsAndPlacesANewTest) {
+  IndexFolder f;
+  WriteBytes(f.index, "5.00,A\r\n2.00,B\r\n");
+  UpdateIndexFile(f.prefix, L"C", L"4");
+  EXPECT_EQ(ReadBytes(f.index), "2.00,B\r\n4.00,C\r\n5.00,A\r\n");
+  UpdateIndexFile(f.prefix, L"D", L"-1.5");
+  EXPECT_EQ(ReadBytes(f.index), "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n");
+  UpdateIndexFile(f.prefix, L"E", L"12345.678");
+  EXPECT_EQ(ReadBytes(f.index), "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n12345.68,E\r\n");
+}
+
+TEST(UpdateIndexFile, UpdatesARecordInPlace) {
+  IndexFolder f;
+  WriteBytes(f.index, "12.50,1234\r\n");
+  UpdateIndexFile(f.prefix, L"1234", L"7.25");
+  EXPECT_EQ(ReadBytes(f.index), "7.25,1234\r\n");
+  WriteBytes(f.index, "1.00,A\r\n2.00,1234\r\n3.00,B\r\n");
+  UpdateIndexFile(f.prefix, L"1234", L"9");
+  EXPECT_EQ(ReadBytes(f.index), "1.00,A\r\n3.00,B\r\n9.00,1234\r\n");
+}
+
+TEST(UpdateIndexFile, GivesEveryRecordOfTheTestTheNewValue) {
+  IndexFolder f;
+  WriteBytes(f.index, "1.00,A\r\n2.00,B\r\n3.00,A\r\n");
+  UpdateIndexFile(f.prefix, L"A", L"5");
+  EXPECT_EQ(ReadBytes(f.index), "2.00,B\r\n5.00,A\r\n5.00,A\r\n");
+}
+
+TEST(UpdateIndexFile, KeepsTheOrderOfEqualValues) {
+  IndexFolder f;
+  WriteBytes(f.index, "3.00,X\r\n3.00,Y\r\n");
+  UpdateIndexFile(f.prefix, L"Z", L"3");
+  EXPECT_EQ(ReadBytes(f.index), "3.00,X\r\n3.00,Y\r\n3.00,Z\r\n");
+  WriteBytes(f.index, "3.00,Y\r\n3.00,X\r\n1.00,W\r\n");
+  UpdateIndexFile(f.prefix, L"V", L"3.0");
+  EXPECT_EQ(ReadBytes(f.index), "1.00,W\r\n3.00,Y\r\n3.00,X\r\n3.00,V\r\n");
+}
+
+TEST(UpdateIndexFile, FormatsEveryValue) {
+  IndexFolder f;
+  UpdateIndexFile(f.prefix, L"P", L"0.5");
+  EXPECT_EQ(ReadBytes(f.index), "0.5,P\r\n");
+  UpdateIndexFile(f.prefix, L"Q", L"0");
+  EXPECT_EQ(ReadBytes(f.index), ".00,Q\r\n.50,P\r\n");
+  UpdateIndexFile(f.prefix, L"R", L"0.125");
+  EXPECT_EQ(ReadBytes(f.index), ".00,Q\r\n.13,R\r\n.50,P\r\n");
+}
+
+TEST(UpdateIndexFile, CountsAValueThatIsNoNumberAsZero) {
+  IndexFolder f;
+  WriteBytes(f.index, "5.00,A\r\n");
+  UpdateIndexFile(f.prefix, L"B", L"abc");
+  UpdateIndexFile(f.prefix, L"C", L"");
+  EXPECT_EQ(ReadBytes(f.index), ".00,B\r\n.00,C\r\n5.00,A\r\n");
+}
+
+TEST(UpdateIndexFile, ReadsQuotedAndUnterminatedRecords) {
+  IndexFolder f;
+  WriteBytes(f.index, " \"1.5\" , \"A\"\r\n\r\n0.75,B");
+  UpdateIndexFile(f.prefix, L"C", L"1");
+  EXPECT_EQ(ReadBytes(f.index), ".75,B\r\n1.00,C\r\n1.50,A\r\n");
+}
+
+TEST(UpdateIndexFile, WritesJapaneseTestNumbersInShiftJis) {
+  IndexFolder f;
+  UpdateIndexFile(f.prefix, L"表ソ", L"2");
+  EXPECT_EQ(ReadBytes(f.index), "2,\x95\x5C\x83\x5C\r\n");
+  UpdateIndexFile(f.prefix, L"能1", L"1");
+  EXPECT_EQ(ReadBytes(f.index), "1.00,\x94\x5C" "1\r\n2.00,\x95\x5C\x83\x5C\r\n");
+  UpdateIndexFile(f.prefix, L"表ソ", L"0.5");
+  EXPECT_EQ(ReadBytes(f.index), ".50,\x95\x5C\x83\x5C\r\n1.00,\x94\x5C" "1\r\n");
+}
+
+TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
+  IndexFolder f;
+  const std::string full = NumberedIndex(conversion::kIndexCapacity);
+  WriteBytes(f.index, full);
+  EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"NEW"));
+  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); });
+  EXPECT_NE(message.find(L"NEW"), std::wstring::npos);
+  EXPECT_NE(message.find(L"PCNT.TXT"), std::wstring::npos);
+  EXPECT_EQ(ReadBytes(f.index), full);
+  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+}
+
+TEST(IndexCapacity, AFullIndexStillUpdatesATestItHolds) {
+  IndexFolder f;
+  WriteBytes(f.index, NumberedIndex(conversion::kIndexCapacity));
+  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T1"));
+  UpdateIndexFile(f.prefix, L"T1", L"1000");
+  std::string expected = NumberedIndex(conversion::kIndexCapacity).substr(std::string("1.00,T1\r\n").size());
+  expected += "1000.00,T1\r\n";
+  EXPECT_EQ(ReadBytes(f.index), expected);
+}
+
+TEST(IndexCapacity, TheHundredthRecordIsTaken) {
+  IndexFolder f;
+  WriteBytes(f.index, NumberedIndex(conversion::kIndexCapacity - 1));
+  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T100"));
+  UpdateIndexFile(f.prefix, L"T100", L"100");
+  EXPECT_EQ(ReadBytes(f.index), NumberedIndex(conversion::kIndexCapacity));
+}
+
+TEST(IndexCapacity, AnOverfullIndexIsNeverRewritten) {
+  IndexFolder f;
+  const std::string overfull = NumberedIndex(conversion::kIndexCapacity + 1);
+  WriteBytes(f.index, overfull);
+  EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"T1"));
+  EXPECT_THROW(UpdateIndexFile(f.prefix, L"T1", L"5"), textutil::AppError);
+  EXPECT_EQ(ReadBytes(f.index), overfull);
+}
+
+TEST(IndexCapacity, AnAbsentIndexHasRoom) {
+  IndexFolder f;
+  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"1"));
+  EXPECT_FALSE(testsupport::Exists(f.index));
+}
+
+TEST(IndexFailure, AnIndexOpenForWritingElsewhereIsLeftAsItWas) {
+  IndexFolder f;
+  WriteBytes(f.index, "5.00,A\r\n");
+  HANDLE other = CreateFileW(f.index.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1"); });
+  CloseHandle(other);
+  EXPECT_EQ(message.rfind(L"PCNT.TXT を読み込めません。\n" + f.index + L"\n\n", 0), 0u) << message;
+  EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+}
+
+TEST(IndexFailure, AnIndexThatCannotBeReplacedIsLeftAsItWas) {
+  IndexFolder f;
+  WriteBytes(f.index, "5.00,A\r\n");
+  // Readable, but held open: the replacement is refused.
+  HANDLE other = CreateFileW(f.index.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1"); });
+  CloseHandle(other);
+  EXPECT_EQ(message.rfind(L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n", 0), 0u) << message;
+  EXPECT_GT(message.size(), (L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n").size());
+  EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+  // The new content written aside is gone again.
+  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+}
+
+TEST(IndexFailure, AValueOutOfRangeLeavesTheIndexAsItWas) {
+  IndexFolder f;
+  WriteBytes(f.index, "5.00,A\r\n");
+  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1e39"); });
+  EXPECT_NE(message.find(L"B"), std::wstring::npos);
+  EXPECT_NE(message.find(L"1e39"), std::wstring::npos);
+  EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+
+  WriteBytes(f.index, "1e40,A\r\n");
+  const std::wstring bad = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1"); });
+  EXPECT_NE(bad.find(f.index), std::wstring::npos);
+  EXPECT_EQ(ReadBytes(f.index), "1e40,A\r\n");
+}
+
+TEST(IndexFailure, AMissingDestinationFolderCreatesNothing) {
+  IndexFolder f;
+  const std::wstring missing = f.folder + L"\\gone\\";
+  const std::wstring message = ErrorOf([&] { UpdateIndexFile(missing, L"B", L"1"); });
+  EXPECT_NE(message.find(missing + L"PCNT.TXT"), std::wstring::npos);
+  EXPECT_TRUE(testsupport::FolderContents(f.folder).empty());
+}
