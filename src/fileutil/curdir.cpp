@@ -1,0 +1,101 @@
+#include "fileutil/curdir.h"
+
+#include <windows.h>
+
+#include "textutil/error.h"
+
+namespace fileutil {
+namespace {
+
+wchar_t DriveLetter(wchar_t letter) {
+  if (letter >= L'a' && letter <= L'z') return static_cast<wchar_t>(letter - L'a' + L'A');
+  if (letter >= L'A' && letter <= L'Z') return letter;
+  return 0;
+}
+
+std::wstring Root(wchar_t letter) { return std::wstring{letter, L':', L'\\'}; }
+
+// Without its closing "\", except at a drive root.
+std::wstring Normalised(std::wstring folder) {
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+  return folder;
+}
+
+// The name of the variable in which the command processor keeps a drive's folder.
+std::wstring VariableName(wchar_t letter) { return std::wstring{L'=', letter, L':'}; }
+
+std::wstring Remembered(wchar_t letter) {
+  const std::wstring name = VariableName(letter);
+  const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
+  if (length == 0 || length >= size) return {};
+  value.resize(length);
+  return Normalised(value);
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool OnDrive(const std::wstring& folder, wchar_t letter) {
+  return folder.size() >= 3 && DriveLetter(folder[0]) == letter && folder[1] == L':' &&
+         folder[2] == L'\\';
+}
+
+// SetCurrentDirectoryW does not keep the per-drive folder; keep it as the
+// command processor does.
+void Remember(const std::wstring& folder) {
+  if (folder.size() < 3 || folder[1] != L':') return;
+  const wchar_t letter = DriveLetter(folder[0]);
+  if (letter == 0) return;
+  SetEnvironmentVariableW(VariableName(letter).c_str(), folder.c_str());
+}
+
+}  // namespace
+
+std::wstring CurrentFolder() {
+  const DWORD size = GetCurrentDirectoryW(0, nullptr);
+  std::wstring folder(size, L'\0');
+  const DWORD length = GetCurrentDirectoryW(size, folder.data());
+  folder.resize(length < size ? length : 0);
+  return Normalised(folder);
+}
+
+bool ChangeDrive(wchar_t letter) {
+  const wchar_t drive = DriveLetter(letter);
+  if (drive == 0) return false;
+  // The folder we leave stays the one its drive returns to.
+  Remember(CurrentFolder());
+
+  const std::wstring remembered = Remembered(drive);
+  if (OnDrive(remembered, drive) && IsFolder(remembered) &&
+      SetCurrentDirectoryW(remembered.c_str()))
+    return true;
+  const std::wstring root = Root(drive);
+  if (!SetCurrentDirectoryW(root.c_str())) return false;
+  Remember(root);
+  return true;
+}
+
+void ChangeFolder(const std::wstring& folder) {
+  Remember(CurrentFolder());
+  if (!SetCurrentDirectoryW(folder.c_str()))
+    throw textutil::SystemError(L"フォルダを移動できません。", folder, GetLastError());
+  Remember(CurrentFolder());
+}
+
+std::wstring DriveCurrentFolder(wchar_t letter) {
+  const wchar_t drive = DriveLetter(letter);
+  if (drive == 0) return Root(letter);
+  const std::wstring current = CurrentFolder();
+  if (OnDrive(current, drive)) return current;
+  const std::wstring remembered = Remembered(drive);
+  if (OnDrive(remembered, drive) && IsFolder(remembered)) return remembered;
+  return Root(drive);
+}
+
+}  // namespace fileutil
