@@ -1,0 +1,99 @@
+// FileSize, GoodDrive, InCount and Swap.
+#include "extlib/extlib.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <utility>
+
+#include "textutil/codepage.h"
+#include "textutil/error.h"
+
+namespace extlib {
+namespace {
+
+bool IsLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Bytes of the Shift-JIS character at position: 2 for a lead byte with a
+// byte after it, else 1.
+size_t CharacterLength(const std::string& text, size_t position) {
+  return IsLeadByte(static_cast<unsigned char>(text[position])) && position + 1 < text.size() ? 2
+                                                                                                : 1;
+}
+
+// Asks for the root folder without the system's "insert a disk" dialog.
+bool RootIsReady(const std::wstring& root) {
+  DWORD previous = 0;
+  const bool changed = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous) != FALSE;
+  const DWORD attributes = GetFileAttributesW(root.c_str());
+  if (changed) SetThreadErrorMode(previous, nullptr);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+[[noreturn]] void WrongSwapKind(std::int32_t kind) {
+  throw textutil::AppError(textutil::AppError::Kind::InvalidArgument,
+                           L"Swap: 交換の種類 " + std::to_wstring(kind) +
+                               L" はこの値には使えません。");
+}
+
+}  // namespace
+
+std::int32_t FileSize(const std::string& path) {
+  const std::wstring wide = textutil::FromSjis(path);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  const unsigned long long size =
+      (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return size > static_cast<unsigned long long>(INT32_MAX) ? INT32_MAX
+                                                            : static_cast<std::int32_t>(size);
+}
+
+std::int32_t GoodDrive(const std::string& letter) {
+  if (letter.empty()) return 0;
+  char drive = letter[0];
+  if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
+  if (drive < 'A' || drive > 'Z') return 0;
+  const std::wstring root{static_cast<wchar_t>(drive), L':', L'\\'};
+  switch (GetDriveTypeW(root.c_str())) {
+    case DRIVE_FIXED:
+    case DRIVE_RAMDISK:
+    case DRIVE_REMOVABLE:
+      return RootIsReady(root) ? -1 : 0;
+    default:  // network, CD, unknown, no root folder
+      return 0;
+  }
+}
+
+std::int32_t InCount(const std::string& text, const std::string& character) {
+  if (character.empty()) return 0;
+  std::int32_t count = 0;
+  size_t position = 0;
+  while (position < text.size()) {
+    // An occurrence must cover whole characters of text, start and end.
+    size_t span = 0;
+    while (span < character.size() && position + span < text.size())
+      span += CharacterLength(text, position + span);
+    if (span == character.size() && text.compare(position, span, character) == 0) {
+      ++count;
+      position += span;
+    } else {
+      position += CharacterLength(text, position);
+    }
+  }
+  return count;
+}
+
+void Swap(float& first, float& second, std::int32_t kind) {
+  if (kind != kSwapSingle) WrongSwapKind(kind);
+  std::swap(first, second);
+}
+
+void Swap(std::string& first, std::string& second, std::int32_t kind) {
+  if (kind != kSwapText) WrongSwapKind(kind);
+  first.swap(second);
+}
+
+}  // namespace extlib
