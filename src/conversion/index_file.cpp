@@ -1,7 +1,6 @@
 #include "conversion/index_file.h"
 
 #include <cstddef>
-#include <utility>
 #include <string>
 #include <vector>
 
@@ -59,10 +58,10 @@ bool HasRoom(const Index& index, const std::wstring& t) {
 // The records change places through the utility library, the names in their
 // Shift-JIS form.
 void Exchange(Index& index, std::size_t a, std::size_t b) {
-  std::swap(index.values[a], index.values[b]);  // TEMP-SWAP until extlib lands
+  extlib::Swap(index.values[a], index.values[b], extlib::kSwapSingle);
   std::string first = textutil::ToSjis(index.names[a]);
   std::string second = textutil::ToSjis(index.names[b]);
-  std::swap(first, second);
+  extlib::Swap(first, second, extlib::kSwapText);
   index.names[a] = textutil::FromSjis(first);
   index.names[b] = textutil::FromSjis(second);
 }
