@@ -60,6 +60,11 @@ drives() { # test | run
       rm -rf "$td/missing"
       for l in m n o p q r; do link_drive $l "$td/$l"; done
       link_drive s "$td/missing"          # a letter whose folder is gone: not ready
+      mkdir -p "$td/p/linkloop" && ln -sfn .. "$td/p/linkloop/back"  # a link loop for the walks
+      # Volume labels (read at server start) of a fixed, a network and a CD drive.
+      printf 'LUGEON表ソ' >"$td/o/.windows-label"
+      printf 'NETLABEL' >"$td/q/.windows-label"
+      printf 'CDLABEL' >"$td/r/.windows-label"
       link_drive x "$build/tbin"
       ;;
     run)

@@ -8,15 +8,24 @@ namespace dataroot {
 
 inline constexpr int kHitCapacity = 1000;  // HitList slots 1..1000
 
-// Beside the program first, then the program's drive, then A to Z.
-// A full path ending in "\", or empty when there is none.
+// Beside the program first, then the program's drive, then A to Z (the
+// program's drive again in its turn); a drive is walked only when
+// extlib::GoodDrive accepts it. A full path ending in "\", or empty when
+// there is none. The program folder comes from GetModuleFileNameW.
 std::wstring LocateDataRoot();
 
 // The same search for a program that lies in programFolder.
 std::wstring LocateDataRootFrom(const std::wstring& programFolder);
 
-// Walks the tree below folder's parent (folder ends in \PATDAT) and adds hits.
-// hits has slots 0..kHitCapacity; slot 0 is never used.
+// Walks the tree below folder's parent (folder ends in \PATDAT) depth first,
+// a folder before its sub-folders, and adds every hit (folder + "\") in walk
+// order; hits past kHitCapacity are not kept. Pending window events run once
+// per visited folder. hits has slots 0..kHitCapacity; slot 0 is never used.
+// The walk never enters a reparse point (DCount does not list them), skips a
+// folder whose listing path (folder + "\*.*") or marker path (folder + marker)
+// would not fit MAX_PATH, together with everything below it, and skips a
+// sub-folder whose name has no Shift-JIS form (the library could not be given
+// its path) or holds a character that Windows names cannot hold.
 void SearchFolderTree(const std::wstring& folder, std::int16_t& count,
                       std::vector<std::wstring>& hits, const std::wstring& marker);
 

@@ -58,9 +58,9 @@ TEST(FileSize, MissingEmptyOrFolderIsBelowOne) {
   WriteBytes(folder + L"\\empty.txt", "");
   EXPECT_EQ(FileSize(Sjis(folder + L"\\empty.txt")), 0);
   // A folder that bears the marker's name is no marker.
-  testsupport::MakeFolders(folder + L"\\PATDAT\\kishitu.txt");
-  WriteBytes(folder + L"\\PATDAT\\kishitu.txt\\inside.txt", "x");
-  EXPECT_LT(FileSize(Sjis(folder + L"\\PATDAT\\kishitu.txt")), 1);
+  testsupport::MakeFolders(folder + L"\\kishitu.txt");
+  WriteBytes(folder + L"\\kishitu.txt\\inside.txt", "x");
+  EXPECT_LT(FileSize(Sjis(folder + L"\\kishitu.txt")), 1);
   EXPECT_LT(FileSize(Sjis(L"M:\\")), 1);
 }
 

@@ -1,0 +1,152 @@
+#include "dataroot/dataroot.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "extlib/extlib.h"
+#include "textutil/codepage.h"
+
+namespace dataroot {
+namespace {
+
+constexpr wchar_t kMarker[] = L"\\kishitu.txt";
+
+// The W file functions take at most MAX_PATH characters, terminator included,
+// unless the path carries the long-path prefix, which the library does not use.
+constexpr size_t kPathLimit = MAX_PATH;
+
+// Lets the window's pending events run while the walk goes on.
+void ProcessPendingEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the message loop
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const size_t cut = path.find_last_of(L'\\');
+  if (cut == std::wstring::npos) return {};
+  std::wstring folder = path.substr(0, cut);
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // the root keeps its "\"
+  return folder;
+}
+
+// A sub-folder name that can go into a path for the library: one that has a
+// Shift-JIS form and holds no character that a name cannot have (a name made
+// outside Windows, such as "..\..", must not lead the walk elsewhere).
+bool CanWalkInto(const std::wstring& name) {
+  if (name.empty()) return false;
+  for (const wchar_t c : name) {
+    if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
+      return false;
+  }
+  return textutil::IsSjisRepresentable(name);
+}
+
+void AddHit(const std::wstring& hit, std::int16_t& count, std::vector<std::wstring>& hits) {
+  if (count >= kHitCapacity) return;  // beyond the list's capacity: not kept
+  ++count;
+  if (hits.size() <= static_cast<size_t>(count)) hits.resize(static_cast<size_t>(count) + 1);
+  hits[static_cast<size_t>(count)] = hit;
+}
+
+// The walk of one drive: true when it found a data root.
+bool WalkDrive(wchar_t drive, std::int16_t& count, std::vector<std::wstring>& hits) {
+  std::string letter;
+  if (!textutil::TryToSjis(std::wstring(1, drive), letter)) return false;
+  if (extlib::GoodDrive(letter) != -1) return false;
+  SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", count, hits, kMarker);
+  return count > 0;
+}
+
+}  // namespace
+
+std::wstring LocateDataRoot() { return LocateDataRootFrom(ProgramFolder()); }
+
+std::wstring LocateDataRootFrom(const std::wstring& programFolder) {
+  std::wstring folder = programFolder;
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+
+  std::string beside;
+  if (textutil::TryToSjis(folder + L"PATDAT\\kishitu.txt", beside) && extlib::FileSize(beside) > 0)
+    return folder + L"PATDAT\\";
+
+  std::vector<std::wstring> hits(static_cast<size_t>(kHitCapacity) + 1);
+  std::int16_t count = 0;
+  if (WalkDrive(folder[0], count, hits)) return hits[1];
+  for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
+    if (WalkDrive(drive, count, hits)) return hits[1];
+  }
+  return {};
+}
+
+void SearchFolderTree(const std::wstring& folder, std::int16_t& count,
+                      std::vector<std::wstring>& hits, const std::wstring& marker) {
+  // Every path made for this folder must fit the platform's limit: its
+  // listing (folder + "\*.*") and its marker. Folders below are longer still.
+  if (folder.size() + std::max<size_t>(4, marker.size()) >= kPathLimit) return;
+  ProcessPendingEvents();
+
+  const std::wstring parent = StripLastComponent(folder);
+  const std::wstring lastName = folder.substr(parent.size());
+  std::string spec;
+  std::string parentSpec;
+  if (!textutil::TryToSjis(folder + L"\\*.*", spec) ||
+      !textutil::TryToSjis(parent + L"*.*", parentSpec)) {
+    return;  // the library could not be told this path
+  }
+
+  // Is folder itself a data root?
+  const std::int32_t files = extlib::FCount(spec);
+  if (files > 0) {
+    std::vector<extlib::FileRecord> records(static_cast<size_t>(files));
+    extlib::WorkBlock block{};
+    extlib::fnAV(block, records, extlib::IndexList{1});
+    std::int32_t scratch = 0;
+    extlib::ReadFileX(spec, scratch, block);
+    std::string markerPath;
+    if (records[0].check >= 1 && textutil::TryToSjis(folder + marker, markerPath) &&
+        extlib::FileSize(markerPath) > 0) {
+      AddHit(folder + L"\\", count, hits);
+    }
+  }
+
+  // Then every sub-folder of its parent, with the same last name.
+  const std::int32_t folders = extlib::DCount(parentSpec);
+  if (folders <= 0) return;
+  std::vector<extlib::NameSlot> names(static_cast<size_t>(folders));
+  extlib::WorkBlock block{};
+  extlib::fnAV(block, names, extlib::IndexList{1});
+  extlib::ReadDirT(parentSpec, block);
+  for (const extlib::NameSlot& slot : names) {
+    const std::wstring name = extlib::PadTrim(slot);
+    if (name == L"." || name == L"..") continue;
+    if (!CanWalkInto(name)) continue;
+    SearchFolderTree(parent + name + L"\\" + lastName, count, hits, marker);
+  }
+}
+
+std::wstring StripLastComponent(const std::wstring& path) {
+  const size_t cut = path.find_last_of(L":\\");
+  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+}
+
+}  // namespace dataroot

@@ -1,0 +1,293 @@
+// SearchFolderTree on trees below scratch folders, and StripLastComponent.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "dataroot/dataroot.h"
+#include "dataroot_fixtures.h"
+#include "support/test_support.h"
+
+using datafixture::Hits;
+using datafixture::PlaceRoot;
+using datafixture::Scratch;
+using datafixture::WalkBelow;
+using dataroot::StripLastComponent;
+using testsupport::MakeFolders;
+using testsupport::WriteBytes;
+
+// ---------------------------------------------------------------- StripLastComponent
+
+TEST(StripLastComponent, KeepsEverythingUpToTheLastSeparator) {
+  EXPECT_EQ(StripLastComponent(L"C:\\PATDAT"), L"C:\\");
+  EXPECT_EQ(StripLastComponent(L"C:\\A\\B\\PATDAT"), L"C:\\A\\B\\");
+  EXPECT_EQ(StripLastComponent(L"C:"), L"C:");
+  EXPECT_EQ(StripLastComponent(L"C:PATDAT"), L"C:");
+  EXPECT_EQ(StripLastComponent(L"PATDAT"), L"");
+  EXPECT_EQ(StripLastComponent(L""), L"");
+  EXPECT_EQ(StripLastComponent(L"C:\\A\\"), L"C:\\A\\");
+}
+
+TEST(StripLastComponent, JapaneseCharactersAreNeverSeparators) {
+  // 表 ソ 能 end in the byte of "\" in Shift-JIS; the scan is by characters.
+  EXPECT_EQ(StripLastComponent(L"M:\\データ\\表"), L"M:\\データ\\");
+  EXPECT_EQ(StripLastComponent(L"M:\\A\\B表"), L"M:\\A\\");
+  EXPECT_EQ(StripLastComponent(L"M:\\ソ\\能\\PATDAT"), L"M:\\ソ\\能\\");
+  EXPECT_EQ(StripLastComponent(L"表ソ能"), L"");
+}
+
+// ---------------------------------------------------------------- SearchFolderTree
+
+TEST(SearchFolderTree, FindsEveryRootInWalkOrder) {
+  // A folder comes before its sub-folders, sub-folders in listing order (A
+  // before B), and a PATDAT is walked like any folder (nested roots count).
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  PlaceRoot(base + L"\\B");
+  PlaceRoot(base + L"\\A\\X");
+  PlaceRoot(base);
+  PlaceRoot(base + L"\\PATDAT");
+  const auto result = WalkBelow(base);
+  EXPECT_EQ(Hits(result), (std::vector<std::wstring>{
+                              base + L"\\PATDAT\\",
+                              base + L"\\A\\X\\PATDAT\\",
+                              base + L"\\B\\PATDAT\\",
+                              base + L"\\PATDAT\\PATDAT\\",
+                          }));
+  EXPECT_EQ(result.hits[0], L"");  // slot 0 is never used
+}
+
+TEST(SearchFolderTree, EmptyMarkerIsNoMarker) {
+  Scratch scratch;
+  PlaceRoot(scratch.path() + L"\\A", "");
+  PlaceRoot(scratch.path() + L"\\B\\C", "");
+  EXPECT_EQ(WalkBelow(scratch.path()).count, 0);
+  PlaceRoot(scratch.path() + L"\\B\\C", " ");
+  EXPECT_EQ(Hits(WalkBelow(scratch.path())),
+            std::vector<std::wstring>{scratch.path() + L"\\B\\C\\PATDAT\\"});
+}
+
+TEST(SearchFolderTree, MarkerCountsOnlyDirectlyInAFolderNamedPatdat) {
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  MakeFolders(base + L"\\A");
+  WriteBytes(base + L"\\A\\kishitu.txt", "1");
+  MakeFolders(base + L"\\PATDAT\\sub");
+  WriteBytes(base + L"\\PATDAT\\sub\\kishitu.txt", "1");
+  MakeFolders(base + L"\\B\\PATDATX");
+  WriteBytes(base + L"\\B\\PATDATX\\kishitu.txt", "1");
+  MakeFolders(base + L"\\C\\PATDAT");
+  WriteBytes(base + L"\\C\\PATDAT\\kishitu.txt.bak", "1");
+  EXPECT_EQ(WalkBelow(base).count, 0);
+}
+
+TEST(SearchFolderTree, MarkerThatIsAFolderIsNoMarker) {
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  // Only the folder: PATDAT holds no file at all.
+  MakeFolders(base + L"\\A\\PATDAT\\kishitu.txt");
+  WriteBytes(base + L"\\A\\PATDAT\\kishitu.txt\\inside.txt", "1");
+  // With another file beside it, so the marker test itself decides.
+  MakeFolders(base + L"\\B\\PATDAT\\kishitu.txt");
+  WriteBytes(base + L"\\B\\PATDAT\\other.txt", "1");
+  EXPECT_EQ(WalkBelow(base).count, 0);
+}
+
+TEST(SearchFolderTree, JapaneseFolderNames) {
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  PlaceRoot(base + L"\\表\\ソ");
+  PlaceRoot(base + L"\\能力");
+  EXPECT_EQ(Hits(WalkBelow(base)), (std::vector<std::wstring>{
+                                       base + L"\\能力\\PATDAT\\",
+                                       base + L"\\表\\ソ\\PATDAT\\",
+                                   }));
+}
+
+TEST(SearchFolderTree, WalkStartedInAJapaneseFolder) {
+  Scratch scratch;
+  const std::wstring start = scratch.path() + L"\\表";
+  PlaceRoot(start + L"\\ソ");
+  EXPECT_EQ(Hits(WalkBelow(start)), std::vector<std::wstring>{start + L"\\ソ\\PATDAT\\"});
+}
+
+TEST(SearchFolderTree, SkipsFoldersWithoutAShiftJisName) {
+  // 한 has no Shift-JIS form: its path cannot be handed to the library. The
+  // walk goes on with the folders after it.
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  PlaceRoot(base + L"\\한");
+  PlaceRoot(base + L"\\a한\\b");
+  PlaceRoot(base + L"\\z");
+  EXPECT_EQ(Hits(WalkBelow(base)), std::vector<std::wstring>{base + L"\\z\\PATDAT\\"});
+}
+
+TEST(SearchFolderTree, HiddenFoldersAreNotWalked) {
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  PlaceRoot(base + L"\\hidden");
+  testsupport::SetHidden(base + L"\\hidden");
+  PlaceRoot(base + L"\\shown");
+  EXPECT_EQ(Hits(WalkBelow(base)), std::vector<std::wstring>{base + L"\\shown\\PATDAT\\"});
+}
+
+TEST(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  PlaceRoot(base + L"\\a");
+  PlaceRoot(base + L"\\b");
+  PlaceRoot(base + L"\\c");
+  std::int16_t count = dataroot::kHitCapacity - 2;
+  std::vector<std::wstring> hits(dataroot::kHitCapacity + 1);
+  dataroot::SearchFolderTree(base + L"\\PATDAT", count, hits, datafixture::kMarker);
+  EXPECT_EQ(count, dataroot::kHitCapacity);
+  EXPECT_EQ(hits.size(), static_cast<size_t>(dataroot::kHitCapacity) + 1);
+  EXPECT_EQ(hits[dataroot::kHitCapacity - 1], base + L"\\a\\PATDAT\\");
+  EXPECT_EQ(hits[dataroot::kHitCapacity], base + L"\\b\\PATDAT\\");
+
+  // A list shorter than its slots grows to hold the hits.
+  std::int16_t fresh = 0;
+  std::vector<std::wstring> few;
+  dataroot::SearchFolderTree(base + L"\\PATDAT", fresh, few, datafixture::kMarker);
+  ASSERT_EQ(fresh, 3);
+  ASSERT_GE(few.size(), 4u);
+  EXPECT_EQ(few[3], base + L"\\c\\PATDAT\\");
+}
+
+TEST(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
+  Scratch scratch;
+  PlaceRoot(scratch.path() + L"\\a");
+  const std::wstring folder = scratch.path() + L"\\PATDAT";
+  const std::wstring marker = datafixture::kMarker;
+  std::int16_t count = 0;
+  std::vector<std::wstring> hits(dataroot::kHitCapacity + 1);
+  dataroot::SearchFolderTree(folder, count, hits, marker);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(folder, scratch.path() + L"\\PATDAT");
+  EXPECT_EQ(marker, L"\\kishitu.txt");
+}
+
+namespace {
+
+// P:\linkloop\back is a folder link to P:\ (scripts/wine-prefix.sh makes it
+// from Linux, because Wine cannot make links; Windows can).
+void EnsureLinkLoop() {
+  const wchar_t* link = L"P:\\linkloop\\back";
+  auto isLink = [link] {
+    const DWORD attributes = GetFileAttributesW(link);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  };
+  if (isLink()) return;
+  CreateDirectoryW(L"P:\\linkloop", nullptr);
+  CreateSymbolicLinkW(link, L"..",
+                      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  ASSERT_TRUE(isLink()) << "P:\\linkloop\\back must be a folder link to P:\\";
+}
+
+}  // namespace
+
+TEST(SearchFolderTree, NeverFollowsALinkLoop) {
+  EnsureLinkLoop();
+  Scratch scratch(L'P');
+  PlaceRoot(scratch.path());
+  // Through the link the same root would be found again and again, under
+  // P:\linkloop\back\, P:\linkloop\back\linkloop\back\, ...
+  ASSERT_TRUE(testsupport::Exists(L"P:\\linkloop\\back\\linkloop\\back" + scratch.path().substr(2) +
+                                  L"\\PATDAT\\kishitu.txt"));
+  const auto drive = WalkBelow(L"P:");
+  EXPECT_EQ(Hits(drive), std::vector<std::wstring>{scratch.path() + L"\\PATDAT\\"});
+  EXPECT_EQ(WalkBelow(L"P:\\linkloop").count, 0);
+}
+
+namespace {
+
+// A chain of folders whose path reaches length: start\aaaa\bbbb\... , made
+// through the long-path prefix.
+std::wstring MakeChain(const std::wstring& start, size_t length) {
+  CreateDirectoryW(datafixture::LongPath(start).c_str(), nullptr);
+  std::wstring path = start;
+  wchar_t letter = L'a';
+  while (path.size() < length) {
+    const size_t room = length - path.size() - 1;
+    if (room == 0) break;
+    path += L"\\" + std::wstring(std::min<size_t>(room, 40), letter++);
+    EXPECT_TRUE(CreateDirectoryW(datafixture::LongPath(path).c_str(), nullptr)) << GetLastError();
+  }
+  return path;
+}
+
+void PlaceLongRoot(const std::wstring& folder) {
+  CreateDirectoryW(datafixture::LongPath(folder).c_str(), nullptr);
+  CreateDirectoryW(datafixture::LongPath(folder + L"\\PATDAT").c_str(), nullptr);
+  testsupport::WriteBytes(datafixture::LongPath(folder + L"\\PATDAT\\kishitu.txt"), "1");
+}
+
+}  // namespace
+
+TEST(SearchFolderTree, SkipsFoldersBeyondThePathLimit) {
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+  PlaceRoot(base + L"\\shallow");
+  // fits: its marker path has 259 characters, MAX_PATH with the terminator.
+  const std::wstring chain = MakeChain(base + L"\\deep", 200);
+  const std::wstring fits = chain + L"\\" + std::wstring(240 - chain.size() - 1, L'f');
+  const std::wstring tooLong = chain + L"\\" + std::wstring(241 - chain.size() - 1, L'g');
+  PlaceLongRoot(fits);
+  PlaceLongRoot(tooLong);
+  ASSERT_EQ((fits + L"\\PATDAT\\kishitu.txt").size(), 259u);
+  ASSERT_EQ((tooLong + L"\\PATDAT\\kishitu.txt").size(), 260u);
+  // And a tree far below the limit, with a root at its bottom.
+  const std::wstring deeper = MakeChain(tooLong + L"\\h", 420);
+  PlaceLongRoot(deeper);
+  ASSERT_TRUE(testsupport::Exists(datafixture::LongPath(deeper + L"\\PATDAT\\kishitu.txt")));
+
+  EXPECT_EQ(Hits(WalkBelow(base)), (std::vector<std::wstring>{
+                                       fits + L"\\PATDAT\\",
+                                       base + L"\\shallow\\PATDAT\\",
+                                   }));
+}
+
+// ---------------------------------------------------------------- window events
+
+namespace {
+
+int handledMessages = 0;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    ++handledMessages;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST(SearchFolderTree, LetsPendingWindowEventsRun) {
+  Scratch scratch;
+  MakeFolders(scratch.path() + L"\\a");
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = CountingProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"DataRootWalkEvents";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  handledMessages = 0;
+  PostMessageW(window, WM_APP, 0, 0);
+  PostMessageW(window, WM_APP, 0, 0);
+  PostQuitMessage(7);
+
+  WalkBelow(scratch.path());
+  EXPECT_EQ(handledMessages, 2);
+  // A quit request is left for the program's own message loop.
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+  DestroyWindow(window);
+}
