@@ -1,0 +1,100 @@
+#include "app/drivelist.h"
+
+#include <windowsx.h>
+
+#include <cwctype>
+
+namespace app {
+namespace {
+
+// No "insert a disk" box from an empty removable drive while we look at it.
+class QuietDriveErrors {
+ public:
+  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+  ~QuietDriveErrors() { SetThreadErrorMode(old_, nullptr); }
+  QuietDriveErrors(const QuietDriveErrors&) = delete;
+  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+ private:
+  DWORD old_ = 0;
+};
+
+std::wstring EntryText(wchar_t upper_letter) {
+  const wchar_t lower = static_cast<wchar_t>(upper_letter - L'A' + L'a');
+  std::wstring text{lower, L':'};
+  const std::wstring root{upper_letter, L':', L'\\'};
+  const UINT type = GetDriveTypeW(root.c_str());
+  if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE && type != DRIVE_RAMDISK) return text;
+  wchar_t label[MAX_PATH + 1] = {};
+  if (GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) &&
+      label[0] != L'\0') {
+    text += L" [";
+    text += label;
+    text += L']';
+  }
+  return text;
+}
+
+std::wstring ItemText(HWND combo, int index) {
+  const int length = ComboBox_GetLBTextLen(combo, index);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const int got = ComboBox_GetLBText(combo, index, text.data());
+  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return text;
+}
+
+}  // namespace
+
+void DriveList::Attach(HWND combo) {
+  combo_ = combo;
+  Refill();
+  SelectCurrentDrive();
+}
+
+void DriveList::Refill() {
+  const std::wstring selected = Drive();
+  ComboBox_ResetContent(combo_);
+  {
+    QuietDriveErrors quiet;
+    const DWORD mask = GetLogicalDrives();
+    for (int bit = 0; bit < 26; ++bit) {
+      if (!(mask & (1u << bit))) continue;
+      const std::wstring text = EntryText(static_cast<wchar_t>(L'A' + bit));
+      // Insert, not add: a CBS_SORT style must not reorder the drives.
+      SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    }
+  }
+  if (selected.empty() || !SelectDrive(selected[0])) SelectCurrentDrive();
+}
+
+std::wstring DriveList::Drive() const {
+  if (combo_ == nullptr) return {};
+  const int index = ComboBox_GetCurSel(combo_);
+  if (index == CB_ERR) return {};
+  return ItemText(combo_, index);
+}
+
+bool DriveList::SelectDrive(wchar_t letter) {
+  const wchar_t wanted = static_cast<wchar_t>(std::towlower(letter));
+  const int count = ComboBox_GetCount(combo_);
+  for (int index = 0; index < count; ++index) {
+    const std::wstring text = ItemText(combo_, index);
+    if (!text.empty() && text[0] == wanted) {
+      ComboBox_SetCurSel(combo_, index);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DriveList::SelectCurrentDrive() {
+  const DWORD size = GetCurrentDirectoryW(0, nullptr);
+  if (size == 0) return false;
+  std::wstring folder(size, L'\0');
+  folder.resize(GetCurrentDirectoryW(size, folder.data()));
+  if (folder.size() < 2 || folder[1] != L':' || !std::iswalpha(folder[0])) return false;
+  return SelectDrive(folder[0]);
+}
+
+}  // namespace app
