@@ -1,0 +1,42 @@
+#include "fileutil/destpath.h"
+
+#include "fileutil/curdir.h"
+#include "fileutil/listing.h"
+#include "textutil/bytewise.h"
+
+namespace fileutil {
+namespace {
+
+const wchar_t kDriveNameMessage[] =
+    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
+    L"でなければいけません。  例 \"C:\", \"D:\"...";
+
+}  // namespace
+
+bool ValidateDestPath(std::wstring& path, Prompter& prompter) {
+  path = TrimSpaces(path);
+
+  // On the second byte: a path that starts with a double-byte character, or
+  // that is shorter than two bytes, fails here.
+  if (textutil::AnsiMidB(path, 2, 1) != L":") {
+    prompter.Show(kDriveNameMessage, Buttons::Ok, Icon::Information);
+    return false;
+  }
+
+  if (path.find_first_of(L"*?") != std::wstring::npos) return false;
+
+  if (path.size() > 2 && path[2] != L'\\') path.insert(2, 1, L'\\');
+
+  if (!ChangeDrive(path[0])) return false;
+
+  if (path.back() != L'\\') path += L'\\';
+
+  if (path.size() == 3) return true;
+
+  // An empty folder name.
+  if (path.find(L"\\\\") != std::wstring::npos) return false;
+
+  return true;
+}
+
+}  // namespace fileutil

@@ -1,0 +1,66 @@
+#include "fileutil/listing.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "extlib/findfile.h"
+#include "textutil/error.h"
+
+namespace fileutil {
+namespace {
+
+struct FindCloser {
+  void operator()(HANDLE find) const { FindClose(find); }
+};
+using FindHandle = std::unique_ptr<void, FindCloser>;
+
+bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\u3000'; }
+
+}  // namespace
+
+std::wstring TrimSpaces(const std::wstring& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsTrimmed(text[first])) ++first;
+  while (last > first && IsTrimmed(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+std::int32_t ListDirEntries(std::vector<std::wstring>& names) {
+  if (names.empty())
+    throw textutil::AppError(textutil::AppError::Kind::OutOfRange,
+                             L"インデックスが有効範囲にありません。\nListDirEntries: 要素 0");
+  const std::wstring pattern = names[0];
+  // The same rule as the library's count, so that both agree on every entry.
+  const std::wstring_view namePattern = extlib::SpecPattern(pattern);
+
+  WIN32_FIND_DATAW entry;
+  FindHandle find(FindFirstFileW(pattern.c_str(), &entry));
+  if (find.get() == INVALID_HANDLE_VALUE) {
+    find.release();
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        error == ERROR_NO_MORE_FILES)
+      return 0;
+    throw textutil::SystemError(L"フォルダの一覧を読めません。", pattern, error);
+  }
+
+  std::int32_t stored = 0;
+  for (;;) {
+    if (extlib::IsListedFile(entry, namePattern)) {
+      const std::size_t index = static_cast<std::size_t>(stored) + 1;
+      if (index >= names.size()) names.resize(index + 1);
+      names[index] = TrimSpaces(entry.cFileName);
+      ++stored;
+    }
+    if (!FindNextFileW(find.get(), &entry)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_NO_MORE_FILES) break;
+      throw textutil::SystemError(L"フォルダの一覧を読めません。", pattern, error);
+    }
+  }
+  return stored;
+}
+
+}  // namespace fileutil

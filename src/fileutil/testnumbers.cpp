@@ -1,0 +1,71 @@
+#include "fileutil/testnumbers.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "extlib/extlib.h"
+#include "fileutil/listing.h"
+#include "textutil/bytewise.h"
+#include "textutil/codepage.h"
+#include "textutil/error.h"
+
+namespace fileutil {
+namespace {
+
+constexpr std::size_t kListBound = 256;
+
+bool HasData(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
+}
+
+// The index stores test numbers as Shift-JIS, comma-separated text: a name
+// that cannot be written there faithfully would come back as another test
+// ("?" is a wildcard) or break the record. An empty one would make the
+// test's files ".*", every file of the folder.
+bool IsWritableTestNumber(const std::wstring& testNumber) {
+  return !testNumber.empty() && testNumber.find_first_of(L",\"") == std::wstring::npos &&
+         textutil::IsSjisRepresentable(testNumber);
+}
+
+}  // namespace
+
+void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
+                     std::vector<std::wstring>& list) {
+  // Decided on the character: a folder whose name ends in 表 (95 5C) does
+  // not end in a separator.
+  const bool isRoot = !folder.empty() && folder.back() == L'\\';
+  const std::wstring prefix = isRoot ? folder : folder + L"\\";
+  const std::wstring spec = prefix + L"*.HED";
+
+  // Only a size hint: files may come and go between the count and the
+  // listing, so the names actually listed decide.
+  const std::int32_t expected = extlib::FCount(textutil::ToSjis(spec));
+  std::vector<std::wstring> names(std::max<std::size_t>(kListBound,
+                                                        static_cast<std::size_t>(std::max(expected, 0))) + 1);
+  names[0] = spec;
+  const std::int32_t stored = ListDirEntries(names);
+
+  count = 0;
+  for (std::int32_t i = 1; i <= stored; ++i) {
+    const std::wstring& name = names[static_cast<std::size_t>(i)];
+    const std::int16_t dot = textutil::AnsiInStrB(name, L".");
+    if (dot < 1) continue;
+    // Checked on the name itself: once cut from the Shift-JIS form, a
+    // character outside code page 932 has already become "?".
+    if (!IsWritableTestNumber(name.substr(0, name.find(L'.')))) continue;
+    const std::wstring testNumber = textutil::AnsiMidB(name, 1, dot - 1);
+    if (!HasData(prefix + testNumber + L".GRA")) continue;
+    if (count == 32767)
+      throw textutil::AppError(textutil::AppError::Kind::Overflow,
+                               L"オーバーフローしました。\nListTestNumbers: 試験番号の数");
+    ++count;
+    if (static_cast<std::size_t>(count) >= list.size()) list.resize(static_cast<std::size_t>(count) + 1);
+    list[static_cast<std::size_t>(count)] = testNumber;
+  }
+}
+
+}  // namespace fileutil
