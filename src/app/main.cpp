@@ -1,3 +1,5 @@
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/form1.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) { return app::RunProgram(showCommand); }

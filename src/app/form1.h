@@ -1,0 +1,139 @@
+#pragma once
+// Form1, the program's one window: its controls, the routing of their events
+// to the handlers, and the operations the Execute run needs of the window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/drivelist.h"
+#include "app/folderlist.h"
+#include "app/layout.h"
+#include "conversion/execute.h"
+
+namespace app {
+
+inline constexpr int kMaxListed = 256;  // ListedTests slots 1..256
+
+// State that lives for the whole run of the program, shared by the handlers.
+struct ProgramState {
+  std::wstring DataRootPath;        // ends in "\"; empty when none was found
+  std::int16_t DoneMessageShown = 0;  // 1 while Label3 shows the completion message
+  std::vector<std::wstring> ListedTests = std::vector<std::wstring>(kMaxListed + 1);
+  std::int16_t ListedCount = 0;
+  conversion::Selection Selected;   // SelectedTests (tests) and SelectedCount (count)
+};
+
+class Form1 final : public conversion::RunView {
+ public:
+  Form1() = default;
+  ~Form1() override;
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // Creates the window and all its controls, hidden. False when the window
+  // system refuses (for example without a display).
+  bool Create();
+
+  // Start-up, before the window is first shown: centres the window and looks
+  // for the data root. False when the program must end without showing it.
+  bool Form_Load();
+
+  // Shows the window and gives the focus to the first control in tab order.
+  void ShowForm(int showCommand);
+
+  // Runs the message loop until the window is gone; answers the exit code.
+  int MessageLoop();
+
+  // Keys that move between controls; true when the message was used up.
+  bool PreTranslate(MSG& message);
+
+  // The exit code after Form_Load refused to go on.
+  int exitCode() const { return exitCode_; }
+
+  HWND hwnd() const { return hwnd_; }
+  HWND Control(int id) const;
+  UINT Dpi() const { return dpi_; }
+  bool busy() const { return busy_; }
+  ProgramState& state() { return state_; }
+
+  // Event handlers.
+  void Command1_Click();
+  void Command2_Click();
+  void Dir1_Change();
+  void Dir2_Change();
+  void Drive1_Change();
+  void Drive2_Change();
+  void List1_Click();
+  void Picture1_MouseMove();
+
+  // What the Execute run needs of the window.
+  std::wstring Text1() override;
+  std::wstring Text2() override;
+  void SetLabel3(const std::wstring& caption) override;
+  void SetBusy(bool busy) override;
+  void DoEvents() override;
+  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+           const std::optional<std::wstring>& caption = std::nullopt) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR id, DWORD_PTR self);
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnPanelMessage(HWND panel, UINT message, WPARAM wparam, LPARAM lparam);
+  void OnCommand(int id, int code);
+  void DrawButton(const NMCUSTOMDRAW& draw);
+  LRESULT OnControlColour(UINT message, HDC dc, HWND control, WPARAM wparam, LPARAM lparam);
+
+  bool CreateControls();
+  void Layout(UINT dpi);
+  void SetClientSize(int left, int top);
+  void FitComboHeight(HWND combo, int height);
+  void FocusFirst();
+  bool MoveFocus(bool backwards);
+
+  // Runs one handler; a failure that escapes it is reported and the program goes on.
+  template <class Handler>
+  void Guarded(Handler&& handler) noexcept {
+    try {
+      handler();
+    } catch (...) {
+      ReportFailure(std::current_exception());
+    }
+  }
+  void ReportFailure(std::exception_ptr failure) noexcept;
+  HWND MessageOwner() const;
+
+  HWND hwnd_ = nullptr;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  std::array<HWND, kControlCount> controls_{};  // in the order of kControls
+  HFONT font_ = nullptr;
+  HBRUSH panelBrush_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  bool busy_ = false;
+  bool running_ = false;  // an Execute run is in progress
+  int exitCode_ = kExitNormal;
+  DriveList drive1_, drive2_;
+  FolderList dir1_, dir2_;
+  ProgramState state_;
+};
+
+// Whether a point (client coordinates of the panel) lies on the panel itself
+// rather than on one of its controls; frames, labels and disabled controls
+// count as controls.
+bool IsOverPanelItself(HWND panel, POINT point);
+
+// What the user is told about a failure that escaped an event handler.
+std::wstring FailureMessage(std::exception_ptr failure);
+
+// The whole program: start-up, window, message loop. Answers the exit code.
+int RunProgram(int showCommand);
+
+}  // namespace app

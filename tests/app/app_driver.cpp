@@ -1,0 +1,315 @@
+#include "app/app_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwctype>
+
+#include "app/control_ids.h"
+#include "support/test_support.h"
+
+namespace appdriver {
+namespace {
+
+bool SameNameIgnoringCase(const std::wstring& a, const wchar_t* b) {
+  return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+long long FileLength(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void RemoveDataRootsBelow(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> subfolders;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      continue;
+    subfolders.push_back(folder + L"\\" + name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  for (const std::wstring& sub : subfolders) {
+    const std::wstring name = sub.substr(sub.rfind(L'\\') + 1);
+    if (SameNameIgnoringCase(name, L"PATDAT") && FileLength(sub + L"\\kishitu.txt") > 0) {
+      testsupport::RemoveTree(sub);
+      continue;
+    }
+    RemoveDataRootsBelow(sub);
+  }
+}
+
+struct FindChild {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindChildProc(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<FindChild*>(param);
+  if (GetDlgCtrlID(hwnd) == search->id) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct FindTop {
+  DWORD pid;
+  const wchar_t* windowClass;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK FindTopProc(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<FindTop*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == search->pid && ClassName(hwnd) == search->windowClass) search->found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    children.push_back(child);
+  return children;
+}
+
+void SendKey(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+bool HasDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+std::wstring ProgramBesideTests() {
+  std::wstring path(MAX_PATH, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return path.substr(0, path.rfind(L'\\') + 1) + L"LugeonTransfer.exe";
+}
+
+void PlaceDataRoot(const std::wstring& folder) {
+  testsupport::MakeFolders(folder + L"\\PATDAT");
+  testsupport::WriteBytes(folder + L"\\PATDAT\\kishitu.txt", "soil\r\n");
+}
+
+void RemoveDataRootsEverywhere() {
+  const DWORD mask = GetLogicalDrives();
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+  for (int bit = 0; bit < 26; ++bit) {
+    if (!(mask & (1u << bit))) continue;
+    const std::wstring root{static_cast<wchar_t>(L'A' + bit), L':'};
+    const std::wstring atRoot = root + L"\\PATDAT";
+    if (FileLength(atRoot + L"\\kishitu.txt") > 0) testsupport::RemoveTree(atRoot);
+    RemoveDataRootsBelow(root);
+  }
+  SetErrorMode(oldMode);
+}
+
+AppProcess::AppProcess(const std::wstring& folder) {
+  const std::wstring program = folder + L"\\LugeonTransfer.exe";
+  if (!CopyFileW(ProgramBesideTests().c_str(), program.c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot copy the program, error " << GetLastError();
+    return;
+  }
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                      &startup, &info)) {
+    ADD_FAILURE() << "cannot start the program, error " << GetLastError();
+    return;
+  }
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  pid_ = info.dwProcessId;
+}
+
+AppProcess::~AppProcess() {
+  if (process_ == nullptr) return;
+  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 10000);
+  }
+  CloseHandle(process_);
+}
+
+HWND AppProcess::Form() const {
+  const std::vector<HWND> forms = TopLevelWindows(pid_, app::kForm1Class);
+  return forms.empty() ? nullptr : forms.front();
+}
+
+HWND AppProcess::WaitForVisibleForm(DWORD timeoutMs) {
+  HWND form = nullptr;
+  WaitUntil(
+      [&] {
+        form = Form();
+        return form != nullptr && IsWindowVisible(form);
+      },
+      timeoutMs);
+  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
+}
+
+HWND AppProcess::Control(int id) const {
+  const HWND form = Form();
+  return form == nullptr ? nullptr : FindDescendant(form, id);
+}
+
+HWND AppProcess::MessageBox() const { return FindMessageBox(pid_); }
+
+HWND AppProcess::WaitForMessageBox(DWORD timeoutMs, const std::function<void()>& watch) {
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        if (watch) watch();
+        box = MessageBox();
+        return box != nullptr || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+      },
+      timeoutMs);
+  return box;
+}
+
+DWORD AppProcess::WaitForExit(DWORD timeoutMs) {
+  if (process_ == nullptr) return STILL_ACTIVE;
+  WaitUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass) {
+  FindTop search{pid, windowClass, {}};
+  EnumWindows(&FindTopProc, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindDescendant(HWND parent, int id) {
+  FindChild search{id, nullptr};
+  EnumChildWindows(parent, &FindChildProc, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindMessageBox(DWORD pid) {
+  for (HWND box : TopLevelWindows(pid, L"#32770"))
+    if (IsWindowVisible(box)) return box;
+  return nullptr;
+}
+
+std::wstring Text(HWND hwnd) {
+  const LRESULT length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT got = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(got));
+  return text;
+}
+
+std::wstring ClassName(HWND hwnd) {
+  wchar_t name[256] = {};
+  const int length = GetClassNameW(hwnd, name, 256);
+  return std::wstring(name, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+RECT RectInParent(HWND hwnd) {
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+MessageBoxView ReadMessageBox(HWND box) {
+  MessageBoxView view;
+  view.caption = Text(box);
+  if (const HWND text = GetDlgItem(box, 0xFFFF)) view.text = Text(text);
+  for (HWND child : Children(box)) {
+    if (!IsWindowVisible(child)) continue;
+    const std::wstring name = ClassName(child);
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    if (SameNameIgnoringCase(name, L"Button")) {
+      view.buttons.push_back(GetDlgCtrlID(child));
+    } else if (SameNameIgnoringCase(name, L"Static") && (style & SS_TYPEMASK) == SS_ICON &&
+               SendMessageW(child, STM_GETICON, 0, 0) != 0) {
+      view.icon = true;
+    }
+  }
+  return view;
+}
+
+void Answer(HWND box, int buttonId) {
+  const HWND button = GetDlgItem(box, buttonId);
+  ASSERT_NE(button, nullptr) << "no button " << buttonId;
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+HWND FocusOf(HWND hwnd) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void BringToFront(HWND hwnd) {
+  SetForegroundWindow(hwnd);
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  Pump(150);
+}
+
+void PressKey(WORD key, bool shift) {
+  if (shift) SendKey(VK_SHIFT, false);
+  SendKey(key, false);
+  SendKey(key, true);
+  if (shift) SendKey(VK_SHIFT, true);
+}
+
+void MoveMouseTo(POINT screen) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  // Absolute coordinates run from 0 to 65535 across the primary screen.
+  input.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+  input.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof input);
+}
+
+COLORREF ScreenColour(HWND hwnd, POINT client) {
+  ClientToScreen(hwnd, &client);
+  const HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, client.x, client.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+void Pump(DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) continue;  // a window of the test ended: keep going
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  } while (GetTickCount64() < end);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount64() >= end) return false;
+    Pump(20);
+  }
+}
+
+}  // namespace appdriver

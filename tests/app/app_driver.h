@@ -1,0 +1,92 @@
+#pragma once
+// Drives the real program from the test process: starts it in a folder of its
+// own, finds its window and controls by class and ID, reads what the user would
+// see, finds and answers its message boxes, types and moves the mouse, and ends
+// it when the test is over so that no process stays behind.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace appdriver {
+
+// Whether windows can be opened at all (under Wine: an X display is there).
+bool HasDisplay();
+
+// The program file beside the test programs (X:\LugeonTransfer.exe).
+std::wstring ProgramBesideTests();
+
+// folder\PATDAT\kishitu.txt with content, making folder a data root's parent.
+void PlaceDataRoot(const std::wstring& folder);
+
+// Removes every PATDAT folder holding a non-empty kishitu.txt from every drive,
+// so that a data-root search finds none. Reparse points are not followed.
+void RemoveDataRootsEverywhere();
+
+class AppProcess {
+ public:
+  // Copies the program into folder and starts it there (current folder too).
+  explicit AppProcess(const std::wstring& folder);
+  ~AppProcess();  // ends the program if it still runs
+  AppProcess(const AppProcess&) = delete;
+  AppProcess& operator=(const AppProcess&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  DWORD pid() const { return pid_; }
+
+  // Form1 of this process, shown or hidden; nullptr when there is none (yet).
+  HWND Form() const;
+  // Waits until Form1 is shown; nullptr on timeout.
+  HWND WaitForVisibleForm(DWORD timeoutMs = 30000);
+  // A control anywhere below Form1, by its ID.
+  HWND Control(int id) const;
+
+  // A shown message box (dialog class #32770) of this process.
+  HWND MessageBox() const;
+  // Waits for a message box, calling watch at every poll; nullptr on timeout.
+  HWND WaitForMessageBox(DWORD timeoutMs, const std::function<void()>& watch = {});
+
+  // Waits until the process ends; its exit code, or STILL_ACTIVE on timeout.
+  DWORD WaitForExit(DWORD timeoutMs);
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// Top-level windows of a process with the given class, shown or not.
+std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass);
+// A descendant of parent with the given control ID.
+HWND FindDescendant(HWND parent, int id);
+// A shown message box of the process; nullptr when none.
+HWND FindMessageBox(DWORD pid);
+
+std::wstring Text(HWND hwnd);  // WM_GETTEXT, works across processes
+std::wstring ClassName(HWND hwnd);
+RECT RectInParent(HWND hwnd);  // in the parent's client coordinates
+
+struct MessageBoxView {
+  std::wstring caption;
+  std::wstring text;
+  std::vector<int> buttons;  // IDs of the shown push buttons
+  bool icon = false;         // a shown icon control with an icon in it
+};
+MessageBoxView ReadMessageBox(HWND box);
+void Answer(HWND box, int buttonId);  // clicks the button (IDOK, IDYES, IDNO)
+
+// Keyboard focus of the thread that owns hwnd.
+HWND FocusOf(HWND hwnd);
+// Brings the window to the front so that input goes to it.
+void BringToFront(HWND hwnd);
+void PressKey(WORD key, bool shift = false);
+void MoveMouseTo(POINT screen);
+// The colour on the screen at a point of hwnd's client area.
+COLORREF ScreenColour(HWND hwnd, POINT client);
+
+// Lets this thread's own windows run while waiting.
+void Pump(DWORD ms);
+// Polls until done() holds or the time is up; pumps this thread's messages.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+}  // namespace appdriver

@@ -1,0 +1,286 @@
+// Form1 built in the test's own process: what another process cannot see
+// (fonts, program state, the failure path) and the panel's mouse rule.
+#include "app/form1.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "app/app_driver.h"
+#include "app/control_ids.h"
+#include "fileutil/curdir.h"
+#include "support/test_support.h"
+#include "textutil/error.h"
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
+constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
+constexpr wchar_t kRunning[] = L"只今変換中！　しばらくお待ちください。";
+
+int Pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+// Answers the next message box of this process from a second thread, and
+// keeps what it showed.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(int button) {
+    thread_ = std::thread([this, button] {
+      HWND box = nullptr;
+      const ULONGLONG end = GetTickCount64() + 15000;
+      while (box == nullptr && GetTickCount64() < end) {
+        Sleep(20);
+        box = appdriver::FindMessageBox(GetCurrentProcessId());
+      }
+      if (box == nullptr) return;
+      view_ = appdriver::ReadMessageBox(box);
+      found_ = true;
+      PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+    });
+  }
+  ~BoxAnswerer() {
+    if (thread_.joinable()) thread_.join();
+  }
+  // Waits for the thread; whether a box was found.
+  bool Done() {
+    if (thread_.joinable()) thread_.join();
+    return found_;
+  }
+  const appdriver::MessageBoxView& view() const { return view_; }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> found_{false};
+  appdriver::MessageBoxView view_;
+};
+
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
+    folder_ = testsupport::ScratchFolder(L'M');
+    testsupport::MakeFolders(folder_ + L"\\sub");
+    fileutil::ChangeFolder(folder_);
+    form_ = std::make_unique<app::Form1>();
+    ASSERT_TRUE(form_->Create());
+    dpi_ = form_->Dpi();
+  }
+  void TearDown() override {
+    form_.reset();
+    fileutil::ChangeFolder(L"X:\\");
+  }
+
+  // The form on screen, in front, at a known place.
+  void ShowInFront() {
+    SetWindowPos(form_->hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    form_->ShowForm(SW_SHOW);
+    appdriver::BringToFront(form_->hwnd());
+  }
+
+  // Moves the mouse onto a point (twips) of a control and lets the window react.
+  void MoveOver(int id, int xTwips, int yTwips) {
+    POINT point{Pixels(xTwips, dpi_), Pixels(yTwips, dpi_)};
+    ClientToScreen(form_->Control(id), &point);
+    appdriver::MoveMouseTo(point);
+    appdriver::WaitUntil(
+        [&] {
+          POINT now;
+          GetCursorPos(&now);
+          return now.x == point.x && now.y == point.y;
+        },
+        2000);
+    appdriver::Pump(150);
+  }
+
+  std::wstring Label3() { return appdriver::Text(form_->Control(app::kIdLabel3)); }
+
+  std::wstring folder_;
+  std::unique_ptr<app::Form1> form_;
+  UINT dpi_ = 96;
+};
+
+TEST_F(Form1Test, WindowAndEveryControlUseTheOneSystemFont) {
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(form_->hwnd(), WM_GETFONT, 0, 0));
+  ASSERT_NE(font, nullptr);
+  LOGFONTW logfont{};
+  ASSERT_EQ(GetObjectW(font, sizeof logfont, &logfont), static_cast<int>(sizeof logfont));
+  EXPECT_STREQ(logfont.lfFaceName, L"System");
+  EXPECT_EQ(logfont.lfHeight, -MulDiv(135, static_cast<int>(dpi_), 720));
+  EXPECT_EQ(logfont.lfWeight, FW_NORMAL);
+  EXPECT_EQ(logfont.lfCharSet, SHIFTJIS_CHARSET);
+  EXPECT_FALSE(logfont.lfItalic || logfont.lfUnderline || logfont.lfStrikeOut);
+  for (int id = app::kIdPicture1; id <= app::kIdList1; ++id) {
+    if (id == app::kIdPicture1) continue;  // the panel draws no text
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(form_->Control(id), WM_GETFONT, 0, 0)), font) << "control " << id;
+  }
+}
+
+TEST_F(Form1Test, StartsWithClearedStateAndTheCurrentFolder) {
+  app::ProgramState& state = form_->state();
+  EXPECT_EQ(state.DoneMessageShown, 0);
+  EXPECT_EQ(state.ListedCount, 0);
+  EXPECT_EQ(state.ListedTests.size(), 257u);
+  EXPECT_EQ(state.Selected.count, 0);
+  EXPECT_EQ(state.Selected.tests.size(), 26u);
+  EXPECT_TRUE(state.DataRootPath.empty());
+  EXPECT_EQ(form_->Text1(), L"");
+  EXPECT_EQ(form_->Text2(), L"");
+
+  // Both folder lists show the current folder, whose sub-folder is listed.
+  for (int id : {app::kIdDir1, app::kIdDir2}) {
+    const HWND dir = form_->Control(id);
+    const LRESULT open = SendMessageW(dir, LB_GETCURSEL, 0, 0);
+    ASSERT_GE(open, 0);
+    EXPECT_EQ(appdriver::Text(dir), L"");
+    wchar_t entry[MAX_PATH] = {};
+    SendMessageW(dir, LB_GETTEXT, static_cast<WPARAM>(open), reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(std::wstring(entry), L"  " + folder_.substr(3));
+  }
+}
+
+TEST(PanelHitTest, OnlyTheFreeBackgroundIsThePanelItself) {
+  if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
+  app::Form1 form;
+  ASSERT_TRUE(form.Create());
+  const HWND panel = form.Control(app::kIdPicture1);
+  const UINT dpi = form.Dpi();
+  auto over = [&](int xTwips, int yTwips) {
+    return app::IsOverPanelItself(panel, POINT{Pixels(xTwips, dpi), Pixels(yTwips, dpi)});
+  };
+  EXPECT_TRUE(over(120, 120)) << "top left corner";
+  EXPECT_TRUE(over(2300, 1400)) << "between Label2 and Frame1";
+  EXPECT_TRUE(over(8900, 6300)) << "bottom right corner";
+  EXPECT_FALSE(over(500, 450)) << "Label1";
+  EXPECT_FALSE(over(4000, 450)) << "Text1, disabled";
+  EXPECT_FALSE(over(4000, 1050)) << "Text2, disabled";
+  EXPECT_FALSE(over(300, 3000)) << "inside Frame1, beside List1";
+  EXPECT_FALSE(over(6000, 4500)) << "inside Frame2, below Drive2";
+  EXPECT_FALSE(over(4000, 5000)) << "Label3 in Frame3";
+  EXPECT_FALSE(over(3000, 5800)) << "Command1";
+  EXPECT_FALSE(over(6000, 5800)) << "Command2";
+  EXPECT_FALSE(over(-100, 100)) << "outside the panel";
+  EXPECT_FALSE(over(100, 7000)) << "below the panel";
+}
+
+TEST_F(Form1Test, MouseOverTheBackgroundClearsOnlyTheCompletionMessage) {
+  ShowInFront();
+  app::ProgramState& state = form_->state();
+  state.DoneMessageShown = 1;
+  form_->SetLabel3(kDone);
+
+  // Controls, frames, labels and disabled text boxes do not clear it.
+  MoveOver(app::kIdLabel1, 300, 100);
+  MoveOver(app::kIdText1, 3000, 150);
+  MoveOver(app::kIdFrame1, 100, 2800);
+  MoveOver(app::kIdFrame3, 4000, 350);
+  MoveOver(app::kIdCommand2, 500, 200);
+  EXPECT_EQ(Label3(), kDone);
+  EXPECT_EQ(state.DoneMessageShown, 1);
+
+  // The free background does, once.
+  MoveOver(app::kIdPicture1, 2300, 1400);
+  EXPECT_EQ(Label3(), L"");
+  EXPECT_EQ(state.DoneMessageShown, 0);
+
+  // Other texts of the message line stay.
+  form_->SetLabel3(kRunning);
+  MoveOver(app::kIdPicture1, 150, 150);
+  MoveOver(app::kIdPicture1, 2300, 1500);
+  EXPECT_EQ(Label3(), kRunning);
+  EXPECT_EQ(state.DoneMessageShown, 0);
+}
+
+TEST_F(Form1Test, ExitDestroysTheWindow) {
+  ShowInFront();
+  form_->Command2_Click();
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop ends";
+}
+
+TEST_F(Form1Test, BusyPointerIsTheHourglassOverTheWindow) {
+  ShowInFront();
+  MoveOver(app::kIdPicture1, 2300, 1400);
+  form_->SetBusy(true);
+  MoveOver(app::kIdPicture1, 2400, 1450);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+  MoveOver(app::kIdCommand1, 500, 200);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT)) << "also over a control";
+  form_->SetBusy(false);
+  MoveOver(app::kIdPicture1, 2300, 1400);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+}
+
+TEST_F(Form1Test, PromptsAreRealMessageBoxes) {
+  ShowInFront();
+  {
+    BoxAnswerer answerer(IDNO);
+    EXPECT_EQ(form_->Show(L"上書きしますか？", fileutil::Buttons::YesNo, fileutil::Icon::Question), IDNO);
+    ASSERT_TRUE(answerer.Done());
+    EXPECT_EQ(answerer.view().text, L"上書きしますか？");
+    EXPECT_EQ(answerer.view().caption, kTitle) << "no caption given: the application title";
+    EXPECT_EQ(answerer.view().buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(answerer.view().icon);
+  }
+  {
+    BoxAnswerer answerer(IDYES);
+    EXPECT_EQ(form_->Show(L"作成しますか？", fileutil::Buttons::YesNo, fileutil::Icon::Question), IDYES);
+    ASSERT_TRUE(answerer.Done());
+  }
+  {
+    BoxAnswerer answerer(IDOK);
+    EXPECT_EQ(form_->Show(L"パスが違います。", fileutil::Buttons::Ok, fileutil::Icon::Warning, L"M:\\表"), IDOK);
+    ASSERT_TRUE(answerer.Done());
+    EXPECT_EQ(answerer.view().caption, L"M:\\表") << "a caption of its own";
+    EXPECT_EQ(answerer.view().buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(answerer.view().icon);
+  }
+  {
+    BoxAnswerer answerer(IDOK);
+    EXPECT_EQ(form_->Show(L"選択されていません。", fileutil::Buttons::Ok, fileutil::Icon::None), IDOK);
+    ASSERT_TRUE(answerer.Done());
+    EXPECT_EQ(answerer.view().buttons, std::vector<int>{IDOK});
+    EXPECT_FALSE(answerer.view().icon);
+  }
+}
+
+TEST_F(Form1Test, FailureInAHandlerIsShownAndTheProgramGoesOn) {
+  ShowInFront();
+  // Dir1 lists "sub"; the folder goes away before the user opens it.
+  const HWND dir1 = form_->Control(app::kIdDir1);
+  const LRESULT sub = SendMessageW(dir1, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(L"    sub"));
+  ASSERT_GE(sub, 0);
+  SendMessageW(dir1, LB_SETCURSEL, static_cast<WPARAM>(sub), 0);
+  testsupport::RemoveTree(folder_ + L"\\sub");
+  form_->SetBusy(true);
+  form_->SetLabel3(kRunning);
+
+  BoxAnswerer answerer(IDOK);
+  // The notification travels through Frame1 to Form1, as a double click would.
+  SendMessageW(GetParent(dir1), WM_COMMAND, MAKEWPARAM(app::kIdDir1, LBN_DBLCLK), reinterpret_cast<LPARAM>(dir1));
+  ASSERT_TRUE(answerer.Done()) << "the failure must be shown";
+  EXPECT_EQ(answerer.view().text.rfind(L"フォルダを開けません。", 0), 0u) << "the error's own message";
+  EXPECT_EQ(answerer.view().caption, kTitle);
+  EXPECT_EQ(answerer.view().buttons, std::vector<int>{IDOK});
+  EXPECT_TRUE(answerer.view().icon) << "warning icon";
+  EXPECT_FALSE(form_->busy()) << "the pointer goes back to the default";
+  EXPECT_EQ(Label3(), L"");
+  EXPECT_NE(form_->hwnd(), nullptr) << "the program goes on";
+}
+
+TEST(FailureMessage, SaysWhatWentWrong) {
+  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(textutil::AppError(L"コピーできません。\nM:\\表"))),
+            L"コピーできません。\nM:\\表");
+  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(std::runtime_error("disk gone"))),
+            L"予期しないエラーが発生しました。\n\ndisk gone");
+  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(42)), L"予期しないエラーが発生しました。");
+}
+
+}  // namespace
