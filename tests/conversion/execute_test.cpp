@@ -1,0 +1,529 @@
+#include "conversion/execute.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fake_view.h"
+#include "support/test_support.h"
+
+using conversion::Selection;
+using conversiontest::FakeView;
+using fileutil::Buttons;
+using fileutil::Icon;
+using fileutil::kIdNo;
+using fileutil::kIdYes;
+using testsupport::Exists;
+using testsupport::FolderContents;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+const std::wstring kInProgress = L"只今変換中！\u3000しばらくお待ちください。";
+const std::wstring kDone = L"変換が正常に終了しました。";
+const std::wstring kBadPath = L"指定されたパスは正しくありません。";
+const std::wstring kDriveName =
+    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
+    L"でなければいけません。  例 \"C:\", \"D:\"...";
+const std::wstring kNoSource = L"変換元ファイルが選択されていません。";
+const std::wstring kCreateFolders = L"ﾌｫﾙﾀﾞがありません。新規作成しますか？";
+const std::wstring kNoTest = L"変換元試験番号が選択されていません。";
+
+std::wstring Overwrite(const std::wstring& t) {
+  return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
+}
+
+Selection Select(const std::vector<std::wstring>& tests) {
+  Selection selection;
+  for (const auto& t : tests) selection.tests[static_cast<std::size_t>(++selection.count)] = t;
+  return selection;
+}
+
+void ExpectPrompt(const testsupport::Prompt& prompt, const std::wstring& text, Buttons buttons,
+                  Icon icon, const std::optional<std::wstring>& caption = std::nullopt) {
+  EXPECT_EQ(prompt.text, text);
+  EXPECT_EQ(prompt.buttons, buttons) << "for " << testing::PrintToString(text);
+  EXPECT_EQ(prompt.icon, icon) << "for " << testing::PrintToString(text);
+  EXPECT_EQ(prompt.caption, caption) << "for " << testing::PrintToString(text);
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// A file that nobody else may open while it lives.
+class HeldOpen {
+ public:
+  HeldOpen(const std::wstring& path, DWORD access, DWORD share)
+      : handle_(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    EXPECT_NE(handle_, INVALID_HANDLE_VALUE);
+  }
+  ~HeldOpen() { CloseHandle(handle_); }
+
+ private:
+  HANDLE handle_;
+};
+
+class Execute : public testing::Test {
+ protected:
+  std::wstring root = testsupport::ScratchFolder();
+  std::wstring src = root + L"\\src";
+  std::wstring dst = root + L"\\dst";
+
+  void SetUp() override { testsupport::MakeFolders(src); }
+
+  // A test's header and data file in folder.
+  static void AddTest(const std::wstring& folder, const std::wstring& t, const std::string& header) {
+    WriteBytes(folder + L"\\" + t + L".HED", header);
+    WriteBytes(folder + L"\\" + t + L".GRA", "data of the test");
+  }
+
+  std::int16_t Run(FakeView& view, const std::vector<std::wstring>& tests,
+                   std::int16_t done = 0) {
+    conversion::Command1_Click(view, Select(tests), done);
+    return done;
+  }
+};
+
+}  // namespace
+
+// --- refusals ---------------------------------------------------------------
+
+TEST_F(Execute, BlankDestinationIsRefusedAfterTheDriveNameMessage) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  FakeView view(src, L"  ");
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 2u);
+  ExpectPrompt(view.prompts()[0], kDriveName, Buttons::Ok, Icon::Information);
+  ExpectPrompt(view.prompts()[1], kBadPath, Buttons::Ok, Icon::Warning, L"  ");
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
+                                                    L"Box:" + kDriveName, L"Box:" + kBadPath,
+                                                    L"Label3:"}));
+}
+
+TEST_F(Execute, BlankSourceWithAnUnacceptableDestinationShowsOnlyDestinationMessages) {
+  FakeView view(L"", L"M:\\a*b");
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], kBadPath, Buttons::Ok, Icon::Warning, L"M:\\a*b");
+  EXPECT_EQ(view.label3, L"");
+}
+
+TEST_F(Execute, ADestinationOnADriveThatIsNotReadyIsRefused) {
+  FakeView view(src, L"S:\\data");
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], kBadPath, Buttons::Ok, Icon::Warning, L"S:\\data");
+  EXPECT_EQ(view.label3, L"");
+}
+
+TEST_F(Execute, BlankSourceIsRefusedBeforeAnyFolderIsMade) {
+  FakeView view(L" \u3000 ", dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], kNoSource, Buttons::Ok, Icon::None);
+  EXPECT_FALSE(Exists(dst));
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
+                                                    L"Box:" + kNoSource, L"Label3:"}));
+}
+
+TEST_F(Execute, NoTestSelectedIsToldAfterTheMissingFolderIsMade) {
+  FakeView view(src, dst, {kIdYes});
+  EXPECT_EQ(Run(view, {}), 0);
+  ASSERT_EQ(view.prompts().size(), 2u);
+  ExpectPrompt(view.prompts()[0], kCreateFolders, Buttons::YesNo, Icon::Question);
+  ExpectPrompt(view.prompts()[1], kNoTest, Buttons::Ok, Icon::None);
+  EXPECT_TRUE(Exists(dst));
+  EXPECT_TRUE(FolderContents(dst).empty());
+  EXPECT_EQ(view.label3, L"");
+}
+
+// --- destination folders ----------------------------------------------------
+
+TEST_F(Execute, OneQuestionCreatesTheMissingLastLevel) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(root + L"\\A");
+  FakeView view(src, root + L"\\A\\B", {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], kCreateFolders, Buttons::YesNo, Icon::Question);
+  EXPECT_EQ(ReadBytes(root + L"\\A\\B\\PCNT.TXT"), "12.5,1234\r\n");
+}
+
+TEST_F(Execute, NoToTheFolderQuestionCreatesNothing) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(root + L"\\A");
+  FakeView view(src, root + L"\\A\\B", {kIdNo});
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  EXPECT_EQ(view.prompts().size(), 1u);
+  EXPECT_FALSE(Exists(root + L"\\A\\B"));
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
+                                                    L"Box:" + kCreateFolders, L"Label3:"}));
+
+  FakeView neither(src, root + L"\\C\\D", {kIdNo});
+  EXPECT_EQ(Run(neither, {L"1234"}), 0);
+  EXPECT_EQ(neither.prompts().size(), 1u);
+  EXPECT_FALSE(Exists(root + L"\\C"));
+}
+
+TEST_F(Execute, BothMissingLevelsAreCreatedAfterOneQuestion) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  FakeView view(src, root + L"\\A\\B", {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_EQ(FolderContents(root + L"\\A\\B"),
+            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+}
+
+TEST_F(Execute, ADriveRootDestinationAsksNothing) {
+  // P:\ itself is used by this test only.
+  const std::vector<std::wstring> files{L"P:\\1234.HED", L"P:\\1234.GRA", L"P:\\PCNT.TXT"};
+  for (const auto& file : files) testsupport::RemoveTree(file);
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  FakeView view(src, L"P:\\");
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_TRUE(view.prompts().empty());
+  EXPECT_EQ(ReadBytes(L"P:\\1234.HED"), "a,b,c,d,12.5\r\n");
+  EXPECT_EQ(ReadBytes(L"P:\\PCNT.TXT"), "12.5,1234\r\n");
+  for (const auto& file : files) testsupport::RemoveTree(file);
+}
+
+TEST_F(Execute, ASourceAtADriveRootIsUsedAsItIs) {
+  // O:\ itself is used by this test only.
+  testsupport::RemoveTree(L"O:\\1234.HED");
+  testsupport::RemoveTree(L"O:\\1234.GRA");
+  AddTest(L"O:", L"1234", "a,b,c,d,4\r\n");
+  testsupport::MakeFolders(dst);
+  FakeView view(L"O:\\", dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_TRUE(view.prompts().empty());
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.HED"), "a,b,c,d,4\r\n");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "4,1234\r\n");
+  testsupport::RemoveTree(L"O:\\1234.HED");
+  testsupport::RemoveTree(L"O:\\1234.GRA");
+}
+
+TEST_F(Execute, FoldersEndingInASeparatorByteKeepTheirFiles) {
+  // ソ and 表 end in the byte of "\" in Shift-JIS; they are no separators.
+  const std::wstring source = root + L"\\srcソ";
+  const std::wstring destination = root + L"\\dst表";
+  testsupport::MakeFolders(source);
+  AddTest(source, L"1234", "a,b,c,d,2\r\n");
+  FakeView view(source, destination, {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(FolderContents(destination),
+            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(root), (std::vector<std::wstring>{L"dst表", L"src", L"srcソ"}));
+}
+
+// --- same test number in the destination -------------------------------------
+
+TEST_F(Execute, OverwriteQuestionNamesTheTestAndNoLeavesItAlone) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\1234.GRA", "old");
+  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  FakeView view(src, dst, {kIdNo});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], Overwrite(L"1234"), Buttons::YesNo, Icon::Question);
+  EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"1234.GRA", L"PCNT.TXT"}));
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
+  EXPECT_EQ(view.label3, kDone);
+}
+
+TEST_F(Execute, YesReplacesTheTestAndEntersIt) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\1234.GRA", "old");
+  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  FakeView view(src, dst, {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(view.prompts().size(), 1u);
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n12.50,1234\r\n");
+}
+
+TEST_F(Execute, TheBaseNameEndsAtTheFirstDot) {
+  AddTest(src, L"1234", "a,b,c,d,1\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\1234X.GRA", "");
+  WriteBytes(dst + L"\\X1234.GRA", "");
+  FakeView none(src, dst);
+  EXPECT_EQ(Run(none, {L"1234"}), 1);
+  EXPECT_TRUE(none.prompts().empty());
+
+  const std::wstring other = root + L"\\other";
+  testsupport::MakeFolders(other);
+  WriteBytes(other + L"\\1234.OLD.GRA", "");
+  FakeView view(src, other, {kIdNo});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_EQ(view.prompts()[0].text, Overwrite(L"1234"));
+}
+
+TEST_F(Execute, AJapaneseTestNumberIsAskedForAndEntered) {
+  AddTest(src, L"表ソ", "a,b,c,d,3\r\n");
+  AddTest(src, L"能", "a,b,c,d,2\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\表ソ.GRA", "old");
+  WriteBytes(dst + L"\\表.GRA", "");
+  FakeView view(src, dst, {kIdYes});
+  EXPECT_EQ(Run(view, {L"表ソ", L"能"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], Overwrite(L"表ソ"), Buttons::YesNo, Icon::Question);
+  EXPECT_EQ(ReadBytes(dst + L"\\表ソ.GRA"), "data of the test");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2.00,\x94\x5C\r\n3.00,\x95\x5C\x83\x5C\r\n");
+}
+
+TEST_F(Execute, NamesDifferingInCaseAskNothing) {
+  AddTest(src, L"ABC", "a,b,c,d,1\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\abc.GRA", "old");
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"ABC"}), 1);
+  EXPECT_TRUE(view.prompts().empty());
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1,ABC\r\n");
+}
+
+TEST_F(Execute, OnlyTheConfirmedOfTwoTestsIsCopied) {
+  AddTest(src, L"1111", "a,b,c,d,1\r\n");
+  AddTest(src, L"2222", "a,b,c,d,2\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\1111.GRA", "old");
+  WriteBytes(dst + L"\\2222.GRA", "old");
+  FakeView view(src, dst, {kIdNo, kIdYes});
+  EXPECT_EQ(Run(view, {L"1111", L"2222"}), 1);
+  ASSERT_EQ(view.prompts().size(), 2u);
+  EXPECT_EQ(view.prompts()[0].text, Overwrite(L"1111"));
+  EXPECT_EQ(view.prompts()[1].text, Overwrite(L"2222"));
+  EXPECT_EQ(FolderContents(dst),
+            (std::vector<std::wstring>{L"1111.GRA", L"2222.GRA", L"2222.HED", L"PCNT.TXT"}));
+  EXPECT_EQ(ReadBytes(dst + L"\\1111.GRA"), "old");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2,2222\r\n");
+}
+
+TEST_F(Execute, EveryDataFileOfTheDestinationIsChecked) {
+  AddTest(src, L"ZZ", "a,b,c,d,1\r\n");
+  testsupport::MakeFolders(dst);
+  for (int k = 0; k < 300; ++k) WriteBytes(dst + L"\\A" + std::to_wstring(1000 + k) + L".GRA", "");
+  WriteBytes(dst + L"\\ZZ.GRA", "old");
+  FakeView view(src, dst, {kIdNo});
+  EXPECT_EQ(Run(view, {L"ZZ"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_EQ(view.prompts()[0].text, Overwrite(L"ZZ"));
+  EXPECT_EQ(ReadBytes(dst + L"\\ZZ.GRA"), "old");
+}
+
+// --- copy, header, index ------------------------------------------------------
+
+TEST_F(Execute, CopiesEveryFileOfTheTestUnderItsName) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  WriteBytes(src + L"\\1234.TXT", "notes");
+  AddTest(src, L"12345", "a,b,c,d,1\r\n");
+  WriteBytes(src + L"\\1234X.TXT", "other");
+  testsupport::MakeFolders(src + L"\\1234.SUB");
+  testsupport::MakeFolders(dst);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(FolderContents(dst),
+            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}));
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.HED"), "a,b,c,d,12.5\r\n");
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.TXT"), "notes");
+}
+
+TEST_F(Execute, ATestWithMoreThan256FilesIsCopiedCompletely) {
+  AddTest(src, L"1234", "a,b,c,d,1\r\n");
+  for (int k = 0; k < 300; ++k)
+    WriteBytes(src + L"\\1234.E" + std::to_wstring(100 + k), std::to_string(k));
+  testsupport::MakeFolders(dst);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(FolderContents(dst).size(), 303u);
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.E399"), "299");
+}
+
+TEST_F(Execute, TheSourcesOwnIndexNeverReplacesTheDestinations) {
+  AddTest(src, L"PCNT", "a,b,c,d,7\r\n");
+  WriteBytes(src + L"\\PCNT.TXT", "1.00,OTHER\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\PCNT.TXT", "5.00,KEEP\r\n");
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"PCNT"}), 1);
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "5.00,KEEP\r\n7.00,PCNT\r\n");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.GRA"), "data of the test");
+}
+
+TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"1200", "x\r\ny,z\r\n\"w\", 3 ,7\r\n");
+  testsupport::MakeFolders(dst);
+  FakeView first(src, dst);
+  EXPECT_EQ(Run(first, {L"1234"}), 1);
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
+  FakeView second(src, dst, {kIdYes});
+  EXPECT_EQ(Run(second, {L"1200"}), 1);
+  EXPECT_TRUE(second.prompts().empty());
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "3.00,1200\r\n12.50,1234\r\n");
+}
+
+TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
+  AddTest(src, L"A", "1,2,3,4,5\r\n");
+  AddTest(src, L"B", "1,2,3,4\r\n");
+  testsupport::MakeFolders(dst);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"A", L"B"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0],
+               L"試験番号 B のヘッダファイル (B.HED) には５番目の項目がありません。"
+               L"値を空として PCNT.TXT に登録します。",
+               Buttons::Ok, Icon::None);
+  // B does not take A's value.
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".00,B\r\n5.00,A\r\n");
+
+  const std::wstring fresh = root + L"\\fresh";
+  testsupport::MakeFolders(fresh);
+  FakeView alone(src, fresh);
+  EXPECT_EQ(Run(alone, {L"B"}), 1);
+  EXPECT_EQ(ReadBytes(fresh + L"\\PCNT.TXT"), ",B\r\n");
+}
+
+TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
+  AddTest(src, L"NEW", "a,b,c,d,1\r\n");
+  AddTest(src, L"T1", "a,b,c,d,0.5\r\n");
+  testsupport::MakeFolders(dst);
+  std::string full;
+  for (int k = 1; k <= 100; ++k) full += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
+  WriteBytes(dst + L"\\PCNT.TXT", full);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"NEW", L"T1"}), 1);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  const auto& refusal = view.prompts()[0];
+  EXPECT_NE(refusal.text.find(L"NEW"), std::wstring::npos);
+  EXPECT_NE(refusal.text.find(L"PCNT.TXT"), std::wstring::npos);
+  EXPECT_NE(refusal.text.find(L"100"), std::wstring::npos);
+  EXPECT_EQ(refusal.buttons, Buttons::Ok);
+  EXPECT_EQ(refusal.icon, Icon::Warning);
+  EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"PCNT.TXT", L"T1.GRA", L"T1.HED"}));
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size()));
+  EXPECT_EQ(view.label3, kDone);
+}
+
+// --- the run's own state ------------------------------------------------------
+
+TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(dst);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
+                                                    L"Label3:" + kDone, L"Default"}));
+}
+
+TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\1234.GRA", "old");
+  FakeView view(src, dst, {kIdNo});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(view.events,
+            (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
+                                       L"Box:" + Overwrite(L"1234"), L"Label3:" + kDone, L"Default"}));
+  EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
+}
+
+// --- failures -------------------------------------------------------------------
+
+TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"5678", "a,b,c,d,1\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\1234.GRA", "old");
+  FakeView view(src, dst, {kIdYes});
+  std::int16_t done = 0;
+  {
+    HeldOpen held(dst + L"\\1234.GRA", GENERIC_READ | GENERIC_WRITE, 0);
+    done = Run(view, {L"1234", L"5678"}, 1);
+  }
+  EXPECT_EQ(done, 0);
+  ASSERT_EQ(view.prompts().size(), 2u);
+  const auto& failure = view.prompts()[1];
+  EXPECT_TRUE(StartsWith(failure.text, L"ファイルをコピーできません。\n")) << testing::PrintToString(failure.text);
+  EXPECT_NE(failure.text.find(dst + L"\\1234.GRA"), std::wstring::npos);
+  EXPECT_EQ(failure.buttons, Buttons::Ok);
+  EXPECT_EQ(failure.icon, Icon::Warning);
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
+                                                    L"Box:" + Overwrite(L"1234"), L"Default",
+                                                    L"Label3:", L"Box:" + failure.text}));
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
+  EXPECT_FALSE(Exists(dst + L"\\5678.GRA"));
+  EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
+}
+
+TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  FakeView view(src, dst);
+  std::int16_t done = 0;
+  {
+    HeldOpen held(dst + L"\\PCNT.TXT", GENERIC_READ, FILE_SHARE_READ);
+    done = Run(view, {L"1234"});
+  }
+  EXPECT_EQ(done, 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_TRUE(StartsWith(view.prompts()[0].text,
+                         L"PCNT.TXT を書き込めません。\n" + dst + L"\\PCNT.TXT\n\n"));
+  EXPECT_EQ(view.label3, L"");
+  EXPECT_EQ(view.events.back(), L"Box:" + view.prompts()[0].text);
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
+  // What was copied before stays.
+  EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+}
+
+TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  WriteBytes(root + L"\\file", "a file, not a folder");
+  FakeView view(src, root + L"\\file\\sub", {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 2u);
+  EXPECT_EQ(view.prompts()[0].text, kCreateFolders);
+  EXPECT_TRUE(StartsWith(view.prompts()[1].text,
+                         L"フォルダを作成できません。\n" + root + L"\\file\\sub\n\n"))
+      << testing::PrintToString(view.prompts()[1].text);
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
+                                                    L"Box:" + kCreateFolders, L"Label3:",
+                                                    L"Box:" + view.prompts()[1].text}));
+}
+
+TEST_F(Execute, AMissingHeaderStopsTheRun) {
+  WriteBytes(src + L"\\1234.GRA", "data");
+  testsupport::MakeFolders(dst);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_TRUE(StartsWith(view.prompts()[0].text,
+                         L"ヘッダファイルを読み込めません。\n" + dst + L"\\1234.HED\n\n"));
+  EXPECT_EQ(view.label3, L"");
+  EXPECT_EQ(FolderContents(dst), std::vector<std::wstring>{L"1234.GRA"});
+}
+
+TEST_F(Execute, AnUnexpectedErrorIsReportedAndDoesNotEscape) {
+  testsupport::MakeFolders(dst);
+  FakeView view(src, dst);
+  view.onText1 = [] { throw std::runtime_error("boom"); };
+  EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  ExpectPrompt(view.prompts()[0], L"予期しないエラーが発生しました。\n\nboom", Buttons::Ok,
+               Icon::Warning);
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Label3:",
+                                                    L"Box:" + view.prompts()[0].text}));
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The window as the conversion run sees it: two path texts, the message line,
+// the pointer and message boxes, with every call recorded in order.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "conversion/execute.h"
+#include "support/test_support.h"
+
+namespace conversiontest {
+
+class FakeView : public conversion::RunView {
+ public:
+  FakeView(std::wstring text1, std::wstring text2, std::deque<int> answers = {})
+      : text1_(std::move(text1)), text2_(std::move(text2)), prompter_(std::move(answers)) {}
+
+  std::wstring Text1() override {
+    if (onText1) onText1();
+    return text1_;
+  }
+  std::wstring Text2() override { return text2_; }
+  void SetLabel3(const std::wstring& caption) override {
+    label3 = caption;
+    events.push_back(L"Label3:" + caption);
+  }
+  void SetBusy(bool busy) override { events.push_back(busy ? L"Busy" : L"Default"); }
+  void DoEvents() override { events.push_back(L"DoEvents"); }
+  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+           const std::optional<std::wstring>& caption) override {
+    events.push_back(L"Box:" + prompt);
+    return prompter_.Show(prompt, buttons, icon, caption);
+  }
+
+  const std::vector<testsupport::Prompt>& prompts() const { return prompter_.prompts(); }
+
+  std::function<void()> onText1;      // runs when the run reads Text1
+  std::wstring label3;                // the caption last set
+  std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Default, Box:<prompt>
+
+ private:
+  std::wstring text1_;
+  std::wstring text2_;
+  testsupport::ScriptedPrompter prompter_;
+};
+
+}  // namespace conversiontest
