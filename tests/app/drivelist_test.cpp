@@ -1,0 +1,213 @@
+// The drive list, driven in this process: a real combo box in a top-level window.
+#include "app/drivelist.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace {
+
+constexpr int kComboId = 101;
+
+// A top-level window that counts the combo box's selection notifications.
+class DriveHost {
+ public:
+  DriveHost() {
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = &DriveHost::Proc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"DriveListTestHost";
+    RegisterClassW(&window_class);  // fails harmlessly when already registered
+    window_ = CreateWindowExW(0, L"DriveListTestHost", L"drive list", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr) return;
+    combo_ = CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 10,
+                             10, 200, 200, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboId)),
+                             GetModuleHandleW(nullptr), nullptr);
+  }
+  ~DriveHost() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  DriveHost(const DriveHost&) = delete;
+  DriveHost& operator=(const DriveHost&) = delete;
+
+  HWND combo() const { return combo_; }
+  int selection_changes() const { return selection_changes_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+      auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<DriveHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr && message == WM_COMMAND && LOWORD(wparam) == kComboId &&
+        HIWORD(wparam) == CBN_SELCHANGE)
+      ++self->selection_changes_;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+
+  HWND window_ = nullptr;
+  HWND combo_ = nullptr;
+  int selection_changes_ = 0;
+};
+
+std::vector<std::wstring> Entries(HWND combo) {
+  std::vector<std::wstring> texts;
+  const int count = ComboBox_GetCount(combo);
+  for (int index = 0; index < count; ++index) {
+    std::wstring text(static_cast<size_t>(ComboBox_GetLBTextLen(combo, index)) + 1, L'\0');
+    text.resize(static_cast<size_t>(ComboBox_GetLBText(combo, index, text.data())));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// The entry of a drive, or empty when the list has none.
+std::wstring EntryOf(const std::vector<std::wstring>& entries, wchar_t lower_letter) {
+  for (const std::wstring& text : entries)
+    if (text.size() >= 2 && text[0] == lower_letter && text[1] == L':') return text;
+  return {};
+}
+
+// The label the system reports for a drive root; empty when none.
+std::wstring VolumeLabel(const wchar_t* root) {
+  wchar_t label[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) return {};
+  return label;
+}
+
+#define REQUIRE_WINDOW(host)                                                              \
+  do {                                                                                    \
+    if ((host).combo() == nullptr) {                                                      \
+      if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display for windows";     \
+      FAIL() << "cannot create the test window, error " << GetLastError();                \
+    }                                                                                     \
+  } while (false)
+
+TEST(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  app::DriveList drives;
+  drives.Attach(host.combo());
+
+  const std::vector<std::wstring> entries = Entries(host.combo());
+  const DWORD mask = GetLogicalDrives();
+  std::vector<wchar_t> expected;
+  for (int bit = 0; bit < 26; ++bit)
+    if (mask & (1u << bit)) expected.push_back(static_cast<wchar_t>(L'a' + bit));
+  ASSERT_EQ(entries.size(), expected.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    ASSERT_GE(entries[i].size(), 2u);
+    EXPECT_EQ(entries[i][0], expected[i]) << "entry " << i;
+    EXPECT_EQ(entries[i][1], L':') << "entry " << i;
+    if (entries[i].size() > 2) {
+      EXPECT_EQ(entries[i].substr(2, 2), L" [") << "entry " << i;
+      EXPECT_EQ(entries[i].back(), L']') << "entry " << i;
+    }
+  }
+  for (wchar_t letter : {L'm', L'n', L'o', L'p'})
+    EXPECT_FALSE(EntryOf(entries, letter).empty()) << static_cast<char>(letter);
+}
+
+// The test drives get their labels when the Wine server starts (scripts/wine-prefix.sh):
+// O: "LUGEON表ソ", Q: and R: a label each; M: N: P: none.
+TEST(DriveList, ShowsVolumeLabelInBrackets) {
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  const std::wstring label = VolumeLabel(L"O:\\");
+  if (label.empty()) GTEST_SKIP() << "the test drive O: has no volume label";
+  app::DriveList drives;
+  drives.Attach(host.combo());
+
+  const std::vector<std::wstring> entries = Entries(host.combo());
+  EXPECT_EQ(EntryOf(entries, L'o'), L"o: [" + label + L"]");
+  ASSERT_TRUE(VolumeLabel(L"N:\\").empty());
+  EXPECT_EQ(EntryOf(entries, L'n'), L"n:");  // the letter alone, no brackets
+}
+
+TEST(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  ASSERT_EQ(GetDriveTypeW(L"Q:\\"), static_cast<UINT>(DRIVE_REMOTE));
+  ASSERT_EQ(GetDriveTypeW(L"R:\\"), static_cast<UINT>(DRIVE_CDROM));
+  app::DriveList drives;
+  drives.Attach(host.combo());
+
+  // Whether or not these drives report a label, the list shows the letter alone.
+  const std::vector<std::wstring> entries = Entries(host.combo());
+  EXPECT_EQ(EntryOf(entries, L'q'), L"q:");
+  EXPECT_EQ(EntryOf(entries, L'r'), L"r:");
+  if (GetLogicalDrives() & (1u << (L'S' - L'A'))) {
+    EXPECT_EQ(EntryOf(entries, L's'), L"s:");
+  }
+}
+
+TEST(DriveList, StartsAtTheCurrentDrive) {
+  const std::wstring folder = testsupport::ScratchFolder(L'N');
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  {
+    DriveHost host;
+    REQUIRE_WINDOW(host);
+    app::DriveList drives;
+    drives.Attach(host.combo());
+    EXPECT_EQ(drives.Drive().substr(0, 2), L"n:");
+    EXPECT_EQ(host.selection_changes(), 0);
+  }
+  ASSERT_TRUE(SetCurrentDirectoryW(L"X:\\"));
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  app::DriveList drives;
+  drives.Attach(host.combo());
+  EXPECT_EQ(drives.Drive().substr(0, 2), L"x:");
+}
+
+TEST(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  app::DriveList drives;
+  drives.Attach(host.combo());
+
+  EXPECT_TRUE(drives.SelectDrive(L'O'));
+  EXPECT_EQ(drives.Drive().substr(0, 2), L"o:");
+  EXPECT_TRUE(drives.SelectDrive(L'p'));
+  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  ASSERT_EQ(GetLogicalDrives() & (1u << (L'K' - L'A')), 0u);
+  EXPECT_FALSE(drives.SelectDrive(L'K'));
+  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  EXPECT_EQ(host.selection_changes(), 0);
+}
+
+TEST(DriveList, RefillKeepsTheSelectedDrive) {
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  app::DriveList drives;
+  drives.Attach(host.combo());
+  const size_t count = Entries(host.combo()).size();
+  ASSERT_TRUE(drives.SelectDrive(L'P'));
+
+  drives.Refill();
+  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  EXPECT_EQ(Entries(host.combo()).size(), count);
+}
+
+TEST(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
+  DriveHost host;
+  REQUIRE_WINDOW(host);
+  app::DriveList drives;
+  drives.Attach(host.combo());
+  ASSERT_TRUE(drives.SelectDrive(L'M'));
+
+  SendMessageW(host.combo(), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(host.selection_changes(), 1);
+  EXPECT_EQ(drives.Drive().substr(0, 2), L"n:");
+}
+
+}  // namespace
