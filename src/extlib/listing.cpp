@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Times the data-root walk against a bare FindFirstFileW walk of the same
+# drive tree under Wine; the last line is "walk ratio <x.xx>" (target: 1.30
+# at most). Arguments go to walk_bench (the number of rounds, default 5).
+# Never run from CTest: it takes about a minute and needs the drive to itself.
+set -euo pipefail
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+export BUILD_DIR=${BUILD_DIR:-$repo/build}
+
+# A build folder configured before the benchmark existed learns of it here.
+if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then cmake "$BUILD_DIR" >/dev/null; fi
+bash scripts/build.sh --target walk_bench >/dev/null
+bash scripts/wine-prefix.sh up test
+build=$(cd "$BUILD_DIR" && pwd)
+
+# Between runs the tree waits outside the test drives, so that the tests'
+# drive walks never have to go through its 22,000 folders.
+tree=$build/testdrives/p/walkbench
+parked=$build/walkbench-parked
+if [ -d "$parked" ] && [ ! -e "$tree" ]; then mv "$parked" "$tree"; fi
+park() { if [ -d "$tree" ]; then rm -rf "$parked"; mv "$tree" "$parked"; fi; }
+trap park EXIT
+
+cd "$build/tbin"
+env $(bash "$repo/scripts/wine-prefix.sh" env) /usr/lib/wine/wine64 walk_bench.exe "$@" </dev/null

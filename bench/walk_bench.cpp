@@ -1,0 +1,165 @@
+// Times the data-root walk of a whole drive (SearchFolderTree over P:)
+// against a bare recursive FindFirstFileW walk of the same folders, in the
+// same run, round after round, and prints the medians. The last line is
+// "walk ratio <x.xx>": walk time over bare time.
+//
+//   walk_bench [rounds]      (default 5)
+//
+// The tree (P:\walkbench, 22,620 folders) is made on the first run and
+// reused while its completion mark is there.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "dataroot/dataroot.h"
+
+namespace {
+
+constexpr wchar_t kTree[] = L"P:\\walkbench";
+constexpr wchar_t kDone[] = L"P:\\walkbench\\complete.txt";
+constexpr int kFanOut = 12;  // 12 + 144 + 1,728 + 20,736 folders
+constexpr int kLevels = 4;
+
+void WriteSmallFile(const std::wstring& path, const char* text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, text, static_cast<DWORD>(std::char_traits<char>::length(text)), &written, nullptr);
+  CloseHandle(file);
+}
+
+// Folder names of several kinds, Japanese among them.
+std::wstring FolderName(int level, int index) {
+  static const wchar_t* const kStems[] = {L"data", L"表", L"ソフト", L"Lugeon", L"能力試験", L"backup"};
+  return kStems[(level + index) % 6] + std::to_wstring(index);
+}
+
+long MakeTree(const std::wstring& folder, int level) {
+  long made = 0;
+  if (level > 0) WriteSmallFile(folder + L"\\notes.txt", "walk bench\r\n");
+  if (level == kLevels) return made;
+  for (int i = 0; i < kFanOut; ++i) {
+    const std::wstring sub = folder + L"\\" + FolderName(level, i);
+    if (CreateDirectoryW(sub.c_str(), nullptr)) ++made;
+    made += MakeTree(sub, level + 1);
+  }
+  return made;
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(child);
+      else
+        DeleteFileW(child.c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+void EnsureTree() {
+  if (GetFileAttributesW(kDone) != INVALID_FILE_ATTRIBUTES) {
+    std::printf("tree P:\\walkbench: reused\n");
+    return;
+  }
+  RemoveTree(kTree);  // an unfinished tree of an earlier run
+  const auto start = std::chrono::steady_clock::now();
+  CreateDirectoryW(kTree, nullptr);
+  const long made = MakeTree(kTree, 0) + 1;
+  // One data root deep inside, so the walk also records a hit.
+  const std::wstring root = std::wstring(kTree) + L"\\" + FolderName(0, 7) + L"\\" +
+                            FolderName(1, 3) + L"\\PATDAT";
+  CreateDirectoryW(root.c_str(), nullptr);
+  WriteSmallFile(root + L"\\kishitu.txt", "1");
+  WriteSmallFile(kDone, "complete\r\n");
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("tree P:\\walkbench: made %ld folders in %.1f s\n", made, seconds);
+}
+
+// The reference: every folder listed once, links and hidden folders left out
+// as the data-root walk leaves them out.
+long BareWalk(const std::wstring& folder) {
+  long folders = 1;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return folders;
+  do {
+    const DWORD attributes = data.dwFileAttributes;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN)) continue;
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    folders += BareWalk(folder + L"\\" + name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return folders;
+}
+
+template <typename Work>
+double Seconds(Work work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  EnsureTree();
+
+  long folders = 0;
+  std::int16_t count = 0;
+  std::vector<std::wstring> hits(dataroot::kHitCapacity + 1);
+  auto bare = [&] { folders = BareWalk(L"P:"); };
+  auto walk = [&] {
+    count = 0;
+    dataroot::SearchFolderTree(L"P:\\PATDAT", count, hits, L"\\kishitu.txt");
+  };
+  // One untimed pass of each: both then start from the same warm caches.
+  bare();
+  walk();
+  std::printf("drive P: %ld folders, %d data root(s)\n", folders, count);
+
+  std::vector<double> bareTimes;
+  std::vector<double> walkTimes;
+  for (int round = 1; round <= rounds; ++round) {
+    // Alternate the order so that neither always runs first.
+    if (round % 2) {
+      bareTimes.push_back(Seconds(bare));
+      walkTimes.push_back(Seconds(walk));
+    } else {
+      walkTimes.push_back(Seconds(walk));
+      bareTimes.push_back(Seconds(bare));
+    }
+    std::printf("round %d: bare %.3f s, walk %.3f s\n", round, bareTimes.back(), walkTimes.back());
+    std::fflush(stdout);
+  }
+  const double bareMedian = Median(bareTimes);
+  const double walkMedian = Median(walkTimes);
+  std::printf("median: bare %.3f s (%.1f us per folder), walk %.3f s (%.1f us per folder)\n",
+              bareMedian, bareMedian * 1e6 / folders, walkMedian, walkMedian * 1e6 / folders);
+  std::printf("walk ratio %.2f\n", walkMedian / bareMedian);
+  return 0;
+}
