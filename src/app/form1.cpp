@@ -123,6 +123,7 @@ bool Form1::Create() {
   CreateWindowExW(kFormExStyle, kForm1Class, kAppTitle, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
   if (hwnd_ == nullptr || !CreateControls()) return false;
+  created_ = true;
 
   Layout(WindowDpi(hwnd_));
   RECT outer;
@@ -605,6 +606,9 @@ void Form1::DoEvents() {
 
 int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
                 const std::optional<std::wstring>& caption) {
+  // Exit while a run let pending events through: the program is ending, and
+  // the run, which finds the text boxes gone, stops without a question.
+  if (created_ && hwnd_ == nullptr) return buttons == fileutil::Buttons::YesNo ? fileutil::kIdNo : fileutil::kIdOk;
   UINT flags = buttons == fileutil::Buttons::YesNo ? MB_YESNO : MB_OK;
   switch (icon) {
     case fileutil::Icon::None:

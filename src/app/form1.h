@@ -117,6 +117,7 @@ class Form1 final : public conversion::RunView {
   HFONT font_ = nullptr;
   HBRUSH panelBrush_ = nullptr;
   HWND lastFocus_ = nullptr;
+  bool created_ = false;  // the window existed (it may be gone since)
   bool busy_ = false;
   bool running_ = false;  // an Execute run is in progress
   int exitCode_ = kExitNormal;

@@ -60,6 +60,37 @@ class BoxAnswerer {
   appdriver::MessageBoxView view_;
 };
 
+// Answers every message box of this process with OK until it is stopped, and
+// counts them.
+class BoxCounter {
+ public:
+  BoxCounter() {
+    thread_ = std::thread([this] {
+      HWND last = nullptr;
+      while (!stop_) {
+        const HWND box = appdriver::FindMessageBox(GetCurrentProcessId());
+        if (box != nullptr && box != last) {
+          ++count_;
+          last = box;
+          PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        }
+        Sleep(20);
+      }
+    });
+  }
+  ~BoxCounter() { Stop(); }
+  int Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return count_;
+  }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> count_{0};
+};
+
 class Form1Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -196,12 +227,81 @@ TEST_F(Form1Test, MouseOverTheBackgroundClearsOnlyTheCompletionMessage) {
   EXPECT_EQ(state.DoneMessageShown, 0);
 }
 
+TEST_F(Form1Test, CompletionOfARealRunIsClearedByTheBackground) {
+  ShowInFront();
+  testsupport::MakeFolders(folder_ + L"\\src");
+  testsupport::MakeFolders(folder_ + L"\\dst");
+  testsupport::WriteBytes(folder_ + L"\\src\\表1.HED", "A,B,C,D,12.5\r\n");
+  testsupport::WriteBytes(folder_ + L"\\src\\表1.GRA", "data");
+  SetWindowTextW(form_->Control(app::kIdText1), (folder_ + L"\\src").c_str());
+  SetWindowTextW(form_->Control(app::kIdText2), (folder_ + L"\\dst").c_str());
+  app::ProgramState& state = form_->state();
+  state.Selected.tests[1] = L"表1";
+  state.Selected.count = 1;
+
+  // Execute through its button, as the user starts it.
+  SendMessageW(form_->Control(app::kIdPicture1), WM_COMMAND, MAKEWPARAM(app::kIdCommand1, BN_CLICKED),
+               reinterpret_cast<LPARAM>(form_->Control(app::kIdCommand1)));
+  ASSERT_EQ(Label3(), kDone);
+  EXPECT_EQ(state.DoneMessageShown, 1);
+  EXPECT_FALSE(form_->busy());
+  EXPECT_TRUE(testsupport::Exists(folder_ + L"\\dst\\表1.GRA"));
+
+  MoveOver(app::kIdLabel2, 300, 100);
+  MoveOver(app::kIdText2, 3000, 150);
+  EXPECT_EQ(Label3(), kDone);
+  MoveOver(app::kIdPicture1, 2300, 1400);
+  EXPECT_EQ(Label3(), L"");
+  EXPECT_EQ(state.DoneMessageShown, 0);
+}
+
 TEST_F(Form1Test, ExitDestroysTheWindow) {
   ShowInFront();
   form_->Command2_Click();
   EXPECT_EQ(form_->hwnd(), nullptr);
   MSG quit;
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop ends";
+}
+
+TEST_F(Form1Test, ExecuteClickedAgainDuringARunDoesNotStartASecondRun) {
+  ShowInFront();
+  // No destination: one run shows two refusals (drive name, then the path).
+  BoxCounter boxes;
+  PostMessageW(form_->Control(app::kIdCommand1), BM_CLICK, 0, 0);  // arrives while the run lets events through
+  form_->Command1_Click();
+  appdriver::Pump(300);
+  EXPECT_EQ(boxes.Stop(), 2);
+  EXPECT_EQ(Label3(), L"");
+}
+
+TEST_F(Form1Test, ExitDuringARunEndsWithoutFurtherQuestions) {
+  ShowInFront();
+  SetWindowTextW(form_->Control(app::kIdText2), (folder_ + L"\\new").c_str());  // would be asked about
+  BoxCounter boxes;
+  PostMessageW(form_->Control(app::kIdCommand2), BM_CLICK, 0, 0);
+  form_->Command1_Click();
+  EXPECT_EQ(form_->hwnd(), nullptr) << "Exit took effect at once";
+  EXPECT_EQ(boxes.Stop(), 0) << "no question after the window is gone";
+  EXPECT_FALSE(testsupport::Exists(folder_ + L"\\new"));
+}
+
+TEST_F(Form1Test, NewDpiLaysTheWindowOutAgain) {
+  RECT suggested{10, 10, 1000, 800};
+  SendMessageW(form_->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(form_->Dpi(), 144u);
+  RECT client;
+  GetClientRect(form_->hwnd(), &client);
+  EXPECT_EQ(client.right, MulDiv(9090, 144, 1440));
+  EXPECT_EQ(client.bottom, MulDiv(6495, 144, 1440));
+  const RECT text1 = appdriver::RectInParent(form_->Control(app::kIdText1));
+  EXPECT_EQ(text1.left, MulDiv(2400, 144, 1440));
+  EXPECT_EQ(text1.right - text1.left, MulDiv(6255, 144, 1440));
+  const RECT drive2 = appdriver::RectInParent(form_->Control(app::kIdDrive2));
+  EXPECT_NEAR(drive2.bottom - drive2.top, MulDiv(390, 144, 1440), 1);
+  LOGFONTW logfont{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form_->Control(app::kIdLabel3), WM_GETFONT, 0, 0)),
+             sizeof logfont, &logfont);
+  EXPECT_EQ(logfont.lfHeight, -MulDiv(135, 144, 720));
 }
 
 TEST_F(Form1Test, BusyPointerIsTheHourglassOverTheWindow) {

@@ -184,6 +184,37 @@ TEST_F(MainWindow, PanelFramesLabelsAreGrey) {
   EXPECT_EQ(at(app::kIdLabel3, 4000, 150), grey) << "the empty message line";
 }
 
+TEST_F(MainWindow, ExecuteRunsAndItsRefusalsAreRealMessageBoxes) {
+  const HWND label3 = Control(app::kIdLabel3);
+  PostMessageW(Control(app::kIdCommand1), BM_CLICK, 0, 0);
+
+  // Nothing chosen yet: the destination's drive name is wrong, then the path.
+  HWND box = app_->WaitForMessageBox(10000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(appdriver::Text(label3), L"只今変換中！　しばらくお待ちください。");
+  appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
+  EXPECT_EQ(view.text.rfind(L"規定値のドライブ名が正しくありません。", 0), 0u) << "drive-name message first";
+  EXPECT_EQ(view.caption, kTitle);
+  EXPECT_EQ(view.buttons, std::vector<int>{IDOK});
+  appdriver::Answer(box, IDOK);
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return !IsWindow(box); }, 5000));
+
+  box = app_->WaitForMessageBox(10000);
+  ASSERT_NE(box, nullptr);
+  view = appdriver::ReadMessageBox(box);
+  EXPECT_EQ(view.text, L"指定されたパスは正しくありません。");
+  EXPECT_EQ(view.caption, L"") << "the caption is the destination text, empty here";
+  EXPECT_EQ(view.buttons, std::vector<int>{IDOK});
+  EXPECT_TRUE(view.icon) << "warning icon";
+  appdriver::Answer(box, IDOK);
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return !IsWindow(box); }, 5000));
+
+  EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(label3).empty(); }, 5000))
+      << "the message line is cleared";
+  EXPECT_EQ(app_->MessageBox(), nullptr);
+  EXPECT_EQ(app_->WaitForExit(0), STILL_ACTIVE) << "the program goes on";
+}
+
 TEST_F(MainWindow, ExitEndsTheProgramWithoutAQuestion) {
   PostMessageW(Control(app::kIdCommand2), BM_CLICK, 0, 0);
   EXPECT_EQ(app_->WaitForExit(10000), static_cast<DWORD>(app::kExitNormal));
