@@ -151,7 +151,8 @@ bool Form1::CreateControls() {
     // of their tab indexes within each container.
     const HWND control = CreateWindowExW(
         spec.exStyle, spec.windowClass, spec.caption, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, this);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance,
+        spec.windowClass == std::wstring_view(kPanelClass) ? this : nullptr);
     if (control == nullptr) return false;
     controls_[static_cast<size_t>(i)] = control;
     if (spec.windowClass == std::wstring_view(L"Button") && (spec.style & BS_GROUPBOX) == BS_GROUPBOX)
