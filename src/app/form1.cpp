@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "dataroot/dataroot.h"
+#include "fileutil/curdir.h"
+#include "fileutil/testnumbers.h"
 #include "textutil/codepage.h"
 #include "textutil/error.h"
 
@@ -548,15 +550,61 @@ void Form1::Command2_Click() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-void Form1::Dir1_Change() {}
+void Form1::Dir1_Change() {
+  SetWindowTextW(Control(kIdText1), dir1_.Path().c_str());
+  fileutil::ChangeFolder(dir1_.Path());
+  const std::wstring folder = dir1_.Path();
+  state_.Selected.count = 0;
+  fileutil::ListTestNumbers(folder, state_.ListedCount, state_.ListedTests);
+  const HWND list = Control(kIdList1);
+  ListBox_ResetContent(list);
+  for (int i = 1; i <= state_.ListedCount; ++i) ListBox_AddString(list, state_.ListedTests[i].c_str());
+}
 
-void Form1::Dir2_Change() {}
+void Form1::Dir2_Change() {
+  SetWindowTextW(Control(kIdText2), dir2_.Path().c_str());
+  fileutil::ChangeFolder(dir2_.Path());
+}
 
-void Form1::Drive1_Change() {}
+// A drive list's step that fails is skipped without a word: the folder list
+// keeps its path while the drive list already shows the new drive.
+void Form1::Drive1_Change() {
+  const std::wstring drive = drive1_.Drive().substr(0, 2);
+  try {
+    dir1_.SetPath(drive + L"\\lugeon");
+  } catch (const textutil::AppError&) {
+  }
+  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
+}
 
-void Form1::Drive2_Change() {}
+void Form1::Drive2_Change() {
+  const std::wstring drive = drive2_.Drive().substr(0, 2);
+  try {
+    dir2_.SetPath(drive);
+  } catch (const textutil::AppError&) {
+  }
+  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
+}
 
-void Form1::List1_Click() {}
+void Form1::List1_Click() {
+  const HWND list = Control(kIdList1);
+  if (ListBox_GetSelCount(list) > conversion::kMaxSelected) {
+    // The selection just made goes back; the earlier ones stay.
+    const int caret = ListBox_GetCaretIndex(list);
+    if (caret >= 0 && ListBox_GetSel(list, caret) > 0) ListBox_SetSel(list, FALSE, caret);
+    for (int i = ListBox_GetCount(list) - 1;
+         i >= 0 && ListBox_GetSelCount(list) > conversion::kMaxSelected; --i)
+      ListBox_SetSel(list, FALSE, i);
+    Show(L"選択できる試験番号は25件までです。", fileutil::Buttons::Ok, fileutil::Icon::Information);
+  }
+  state_.Selected.count = 0;
+  for (int i = 0; i < state_.ListedCount; ++i) {
+    if (ListBox_GetSel(list, i) > 0) {
+      ++state_.Selected.count;
+      state_.Selected.tests[state_.Selected.count] = state_.ListedTests[i + 1];
+    }
+  }
+}
 
 void Form1::Picture1_MouseMove() {
   if (state_.DoneMessageShown == 1) {

@@ -117,7 +117,9 @@ TEST_F(MainWindow, EveryControlHasItsClassContainerPlaceAndCaption) {
     } else {
       EXPECT_EQ(GetDlgCtrlID(parent), want.container);
     }
-    if (want.caption != nullptr) EXPECT_EQ(appdriver::Text(control), want.caption);
+    if (want.caption != nullptr) {
+      EXPECT_EQ(appdriver::Text(control), want.caption);
+    }
 
     const RECT rect = appdriver::RectInParent(control);
     EXPECT_NEAR(rect.left, Pixels(want.left, dpi_), 1);
