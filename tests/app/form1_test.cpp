@@ -384,3 +384,115 @@ TEST(FailureMessage, SaysWhatWentWrong) {
 }
 
 }  // namespace
+
+// ---- Drive, folder and list handlers, through the controls' notifications ----
+
+namespace {
+
+void Notify(app::Form1& form, int id, int code) {
+  const HWND control = form.Control(id);
+  SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+}
+
+// Chooses the entry of a drive list that begins with letter and colon.
+void ChooseDrive(app::Form1& form, int id, wchar_t letter) {
+  const HWND combo = form.Control(id);
+  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[300] = {};
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    if (text[0] == letter && text[1] == L':') {
+      SendMessageW(combo, CB_SETCURSEL, i, 0);
+      Notify(form, id, CBN_SELCHANGE);
+      return;
+    }
+  }
+  ADD_FAILURE() << "no such drive in the list";
+}
+
+std::vector<std::wstring> ListEntries(HWND list) {
+  std::vector<std::wstring> entries;
+  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    entries.push_back(text);
+  }
+  return entries;
+}
+
+void WriteTest(const std::wstring& folder, const std::wstring& t, bool withData = true) {
+  testsupport::WriteBytes(folder + L"\\" + t + L".HED", "a,b,c,d,1.5\r\n");
+  if (withData) testsupport::WriteBytes(folder + L"\\" + t + L".GRA", "data");
+}
+
+}  // namespace
+
+TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
+  const std::wstring lugeon = L"N:\\lugeon";
+  testsupport::RemoveTree(lugeon);
+  testsupport::MakeFolders(lugeon);
+  WriteTest(lugeon, L"1001");
+  WriteTest(lugeon, L"表01");
+  WriteTest(lugeon, L"1003", false);
+  WriteTest(lugeon, L"1004", false);
+  testsupport::WriteBytes(lugeon + L"\\1004.GRA", "");
+
+  ChooseDrive(*form_, app::kIdDrive1, L'n');
+  EXPECT_EQ(appdriver::Text(form_->Control(app::kIdText1)), L"n:\\lugeon");
+  EXPECT_EQ(ListEntries(form_->Control(app::kIdList1)), (std::vector<std::wstring>{L"1001", L"表01"}));
+  EXPECT_EQ(towupper(fileutil::CurrentFolder()[0]), L'N');
+
+  // Selecting the second and then the first gathers them in list order.
+  const HWND list = form_->Control(app::kIdList1);
+  SendMessageW(list, LB_SETSEL, TRUE, 1);
+  Notify(*form_, app::kIdList1, LBN_SELCHANGE);
+  SendMessageW(list, LB_SETSEL, TRUE, 0);
+  Notify(*form_, app::kIdList1, LBN_SELCHANGE);
+  app::ProgramState& state = form_->state();
+  ASSERT_EQ(state.Selected.count, 2);
+  EXPECT_EQ(state.Selected.tests[1], L"1001");
+  EXPECT_EQ(state.Selected.tests[2], L"表01");
+
+  // Another source folder discards the selection before the next click.
+  ChooseDrive(*form_, app::kIdDrive1, L'm');  // no lugeon on M: : nothing changes but the drive
+  EXPECT_EQ(appdriver::Text(form_->Control(app::kIdText1)), L"n:\\lugeon");
+  EXPECT_EQ(state.Selected.count, 2);
+  testsupport::RemoveTree(lugeon);
+}
+
+TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
+  const std::wstring lugeon = L"N:\\lugeon";
+  testsupport::RemoveTree(lugeon);
+  testsupport::MakeFolders(lugeon);
+  for (int i = 0; i < 27; ++i) WriteTest(lugeon, std::to_wstring(2000 + i));
+  ChooseDrive(*form_, app::kIdDrive1, L'n');
+  const HWND list = form_->Control(app::kIdList1);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 27);
+
+  for (int i = 0; i < 25; ++i) SendMessageW(list, LB_SETSEL, TRUE, i);
+  Notify(*form_, app::kIdList1, LBN_SELCHANGE);
+  EXPECT_EQ(form_->state().Selected.count, 25);
+
+  SendMessageW(list, LB_SETSEL, TRUE, 26);
+  BoxAnswerer answerer(IDOK);
+  Notify(*form_, app::kIdList1, LBN_SELCHANGE);
+  ASSERT_TRUE(answerer.Done());
+  EXPECT_EQ(answerer.view().text, L"選択できる試験番号は25件までです。");
+  EXPECT_EQ(SendMessageW(list, LB_GETSEL, 26, 0), 0);
+  EXPECT_EQ(SendMessageW(list, LB_GETSELCOUNT, 0, 0), 25);
+  const app::ProgramState& state = form_->state();
+  ASSERT_EQ(state.Selected.count, 25);
+  EXPECT_EQ(state.Selected.tests[25], L"2024");
+  testsupport::RemoveTree(lugeon);
+}
+
+TEST_F(Form1Test, DestinationDriveMovesToThatDrivesCurrentFolder) {
+  fileutil::ChangeFolder(folder_ + L"\\sub");
+  fileutil::ChangeFolder(L"X:\\");
+  ChooseDrive(*form_, app::kIdDrive2, L'm');
+  const std::wstring shown = appdriver::Text(form_->Control(app::kIdText2));
+  EXPECT_EQ(CompareStringOrdinal(shown.c_str(), -1, (folder_ + L"\\sub").c_str(), -1, TRUE), CSTR_EQUAL)
+      << "Text2 shows the drive's remembered folder";
+  EXPECT_EQ(towupper(fileutil::CurrentFolder()[0]), L'M');
+}
