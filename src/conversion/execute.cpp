@@ -39,14 +39,6 @@ std::wstring MissingFifthField(const std::wstring& t) {
          L".HED) には５番目の項目がありません。値を空として PCNT.TXT に登録します。";
 }
 
-// The folder with exactly one closing "\". Decided on the character, as the
-// listing decides it: a folder whose name ends in 表 (95 5C) still needs its
-// separator, or the files would land beside it under other names.
-std::wstring FolderPrefix(const std::wstring& folder) {
-  if (folder.empty() || folder.back() != L'\\') return folder + L"\\";
-  return folder;
-}
-
 // Asks once at the first missing level and, after Yes, creates every missing
 // level from the top down. False when the user answers No.
 bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
@@ -161,10 +153,10 @@ void Run(RunView& view, const Selection& selection, std::int16_t& doneMessageSho
   view.SetBusy(true);
   busy = true;
 
-  const std::wstring sourcePrefix = FolderPrefix(source);
+  const std::wstring sourcePrefix = fileutil::FolderPrefix(source);
   // The checked form of the destination (trimmed, "\" after the drive): the
   // folder the run has just made sure of is the one it copies into.
-  const std::wstring destPrefix = FolderPrefix(validated);
+  const std::wstring destPrefix = fileutil::FolderPrefix(validated);
 
   // Made once, before anything is copied: the tests that were there before the run.
   std::vector<std::wstring> destGraNames(kListSize);

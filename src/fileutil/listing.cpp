@@ -63,4 +63,9 @@ std::int32_t ListDirEntries(std::vector<std::wstring>& names) {
   return stored;
 }
 
+std::wstring FolderPrefix(const std::wstring& folder) {
+  if (folder.empty() || folder.back() != L'\\') return folder + L"\\";
+  return folder;
+}
+
 }  // namespace fileutil

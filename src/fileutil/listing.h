@@ -11,6 +11,11 @@ namespace fileutil {
 // Answers how many names were stored.
 std::int32_t ListDirEntries(std::vector<std::wstring>& names);
 
+// The folder with exactly one closing "\". Decided on the last character, not
+// the last Shift-JIS byte: a folder whose name ends in 表 (95 5C) still needs
+// its separator, or its files would be looked for beside it.
+std::wstring FolderPrefix(const std::wstring& folder);
+
 // Removes ASCII spaces and ideographic spaces (U+3000) at both ends.
 std::wstring TrimSpaces(const std::wstring& text);
 

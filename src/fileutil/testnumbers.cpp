@@ -35,10 +35,7 @@ bool IsWritableTestNumber(const std::wstring& testNumber) {
 
 void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
                      std::vector<std::wstring>& list) {
-  // Decided on the character: a folder whose name ends in 表 (95 5C) does
-  // not end in a separator.
-  const bool isRoot = !folder.empty() && folder.back() == L'\\';
-  const std::wstring prefix = isRoot ? folder : folder + L"\\";
+  const std::wstring prefix = FolderPrefix(folder);
   const std::wstring spec = prefix + L"*.HED";
 
   // Only a size hint: files may come and go between the count and the
