@@ -282,6 +282,74 @@ void MoveMouseTo(POINT screen) {
   SendInput(1, &input, sizeof input);
 }
 
+namespace {
+
+void MouseButton(DWORD flag) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flag;
+  SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+void ClickAt(POINT screen, WORD modifier) {
+  MoveMouseTo(screen);
+  Pump(50);
+  if (modifier != 0) SendKey(modifier, false);
+  MouseButton(MOUSEEVENTF_LEFTDOWN);
+  MouseButton(MOUSEEVENTF_LEFTUP);
+  if (modifier != 0) SendKey(modifier, true);
+  Pump(100);
+}
+
+void DoubleClickAt(POINT screen) {
+  MoveMouseTo(screen);
+  Pump(50);
+  for (int i = 0; i < 2; ++i) {
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+  }
+  Pump(100);
+}
+
+POINT ListEntryCentre(HWND list, int index) {
+  // Item height and top index carry no pointers, so they work across processes.
+  const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  RECT client;
+  GetClientRect(list, &client);
+  const int visible = height > 0 ? client.bottom / height : 1;
+  int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  if (index < top || index >= top + visible) {
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+    top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  }
+  POINT centre{client.right / 3, (index - top) * height + height / 2};
+  ClientToScreen(list, &centre);
+  return centre;
+}
+
+std::vector<std::wstring> ListEntries(HWND list) {
+  std::vector<std::wstring> entries;
+  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+    entries.push_back(text);
+  }
+  return entries;
+}
+
+int FindListEntry(HWND list, const std::wstring& name) {
+  const std::vector<std::wstring> entries = ListEntries(list);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const size_t start = entries[i].find_first_not_of(L' ');
+    if (start != std::wstring::npos && entries[i].compare(start, std::wstring::npos, name) == 0)
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
 COLORREF ScreenColour(HWND hwnd, POINT client) {
   ClientToScreen(hwnd, &client);
   const HDC screen = GetDC(nullptr);

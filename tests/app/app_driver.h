@@ -81,6 +81,17 @@ HWND FocusOf(HWND hwnd);
 void BringToFront(HWND hwnd);
 void PressKey(WORD key, bool shift = false);
 void MoveMouseTo(POINT screen);
+// A left click at a point of the screen, with a key (VK_CONTROL, VK_SHIFT)
+// held down when modifier is not 0.
+void ClickAt(POINT screen, WORD modifier = 0);
+void DoubleClickAt(POINT screen);
+// The middle of a list box entry on the screen; the list is scrolled first
+// when the entry is out of sight.
+POINT ListEntryCentre(HWND list, int index);
+// The texts of a list box's entries, and the index of the one whose text,
+// leading spaces set aside, is name (-1 when none).
+std::vector<std::wstring> ListEntries(HWND list);
+int FindListEntry(HWND list, const std::wstring& name);
 // The colour on the screen at a point of hwnd's client area.
 COLORREF ScreenColour(HWND hwnd, POINT client);
 

@@ -1,0 +1,295 @@
+// The whole job as a user does it, in the real program: a source drive chosen
+// in its list, tests picked with the mouse (Ctrl and Shift), a destination
+// opened by double-click, Execute, the real overwrite question answered both
+// ways, and the files and PCNT.TXT checked byte for byte on disk.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_driver.h"
+#include "app/control_ids.h"
+#include "support/test_support.h"
+
+namespace {
+
+using appdriver::AppProcess;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+using Names = std::vector<std::wstring>;
+
+constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
+constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
+constexpr wchar_t kSource[] = L"N:\\lugeon";  // the lugeon folder of the source drive's root
+constexpr wchar_t kDestName[] = L"結果表";  // ends in 表: second byte 0x5C
+
+std::wstring OverwriteQuestion(const std::wstring& t) {
+  return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
+}
+
+class WholeJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
+    MakeSource();
+    destParent_ = testsupport::ScratchFolder(L'O');
+    dest_ = destParent_ + L"\\" + kDestName;
+    testsupport::MakeFolders(dest_);
+    // Already there: test 1001 and an index that knows it.
+    WriteBytes(dest_ + L"\\1001.HED", "old header");
+    WriteBytes(dest_ + L"\\1001.GRA", "old data");
+    WriteBytes(dest_ + L"\\PCNT.TXT", "1.00,1001\r\n20.00,0999\r\n");
+
+    folder_ = testsupport::ScratchFolder(L'M');
+    appdriver::PlaceDataRoot(folder_);
+    app_ = std::make_unique<AppProcess>(folder_);
+    ASSERT_TRUE(app_->started());
+    form_ = app_->WaitForVisibleForm();
+    ASSERT_NE(form_, nullptr) << "the window did not appear";
+    appdriver::BringToFront(form_);
+  }
+
+  void TearDown() override {
+    app_.reset();
+    testsupport::RemoveTree(kSource);
+    if (!destParent_.empty()) testsupport::RemoveTree(destParent_);
+    if (!folder_.empty()) testsupport::RemoveTree(folder_);
+  }
+
+  // Tests with a Japanese number whose second byte is 0x5C (ソ, 表), a header
+  // without its data file, one with an empty data file, and a third file of
+  // a test beside its header and data.
+  static void MakeSource() {
+    const std::wstring src = kSource;
+    testsupport::RemoveTree(src);
+    testsupport::MakeFolders(src);
+    WriteBytes(src + L"\\1001.HED", "a,b,c,d,12.5\r\n");
+    WriteBytes(src + L"\\1001.GRA", "data 1001");
+    WriteBytes(src + L"\\1001.TXT", "note 1001");
+    WriteBytes(src + L"\\1002.HED", "a,b,c,d,3\r\n");
+    WriteBytes(src + L"\\1002.GRA", "data 1002");
+    WriteBytes(src + L"\\1003.HED", "a,b,c,d,4\r\n");
+    WriteBytes(src + L"\\1004.HED", "a,b,c,d,5\r\n");
+    WriteBytes(src + L"\\1004.GRA", "");
+    WriteBytes(src + L"\\ソ-12.HED", "a,b,c,d,7.25\r\n");
+    WriteBytes(src + L"\\ソ-12.GRA", "data so");
+    WriteBytes(src + L"\\表01.HED", "a,b,c,d,0.5\r\n");
+    WriteBytes(src + L"\\表01.GRA", "data hyo");
+  }
+
+  HWND Control(int id) {
+    const HWND control = app_->Control(id);
+    EXPECT_NE(control, nullptr) << "no control " << id;
+    return control;
+  }
+
+  // As automation tools choose an entry: the selection, then the notification
+  // the combo box itself would send.
+  void ChooseDrive(int id, wchar_t letter) {
+    const HWND combo = Control(id);
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[300] = {};
+      SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      if (text[0] == letter && text[1] == L':') {
+        SendMessageW(combo, CB_SETCURSEL, i, 0);
+        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        return;
+      }
+    }
+    ADD_FAILURE() << "no drive " << static_cast<char>(letter) << ": in the list";
+  }
+
+  void DoubleClickFolder(const std::wstring& name) {
+    const HWND dir = Control(app::kIdDir2);
+    const int index = appdriver::FindListEntry(dir, name);
+    ASSERT_GE(index, 0) << "no such folder in Dir2";
+    appdriver::DoubleClickAt(appdriver::ListEntryCentre(dir, index));
+  }
+
+  void ClickTest(int index, WORD modifier = 0) {
+    appdriver::ClickAt(appdriver::ListEntryCentre(Control(app::kIdList1), index), modifier);
+  }
+
+  Names SelectedTests() {
+    const HWND list = Control(app::kIdList1);
+    const Names entries = appdriver::ListEntries(list);
+    Names selected;
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (SendMessageW(list, LB_GETSEL, i, 0) > 0) selected.push_back(entries[i]);
+    return selected;
+  }
+
+  POINT CentreOf(HWND hwnd) {
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  }
+
+  // Execute; the overwrite question for test t answered with answer; the run
+  // ends with the completion text and no other message box.
+  void ExecuteAnswering(const std::wstring& t, int answer) {
+    appdriver::ClickAt(CentreOf(Control(app::kIdCommand1)));
+    const HWND box = app_->WaitForMessageBox(15000);
+    ASSERT_NE(box, nullptr) << "no overwrite question";
+    const appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
+    EXPECT_EQ(view.text, OverwriteQuestion(t));
+    EXPECT_EQ(view.caption, kTitle);
+    EXPECT_EQ(view.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(view.icon) << "question icon";
+    appdriver::Answer(box, answer);
+
+    const HWND label3 = Control(app::kIdLabel3);
+    ASSERT_TRUE(appdriver::WaitUntil(
+        [&] { return appdriver::Text(label3) == kDone || (app_->MessageBox() != nullptr && app_->MessageBox() != box); },
+        15000))
+        << "the run did not end";
+    if (const HWND other = app_->MessageBox()) {
+      ADD_FAILURE() << "unexpected message: " << appdriver::ReadMessageBox(other).text;
+      appdriver::Answer(other, IDOK);
+    }
+    EXPECT_EQ(appdriver::Text(label3), kDone);
+  }
+
+  std::wstring folder_;      // the program's own folder
+  std::wstring destParent_;  // O:\<Suite>.<Test>
+  std::wstring dest_;        // ...\結果表
+  std::unique_ptr<AppProcess> app_;
+  HWND form_ = nullptr;
+};
+
+TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
+  // Source: the drive's lugeon folder, its tests in the listing's order.
+  ChooseDrive(app::kIdDrive1, L'n');
+  EXPECT_EQ(appdriver::Text(Control(app::kIdText1)), L"n:\\lugeon");
+  ASSERT_EQ(appdriver::ListEntries(Control(app::kIdList1)), (Names{L"1001", L"1002", L"ソ-12", L"表01"}))
+      << "no 1003 (no data file), no 1004 (empty data file)";
+
+  // Destination: its drive, then two double-clicks down to 結果表.
+  ChooseDrive(app::kIdDrive2, L'o');
+  EXPECT_EQ(appdriver::Text(Control(app::kIdText2)), L"o:\\");
+  DoubleClickFolder(destParent_.substr(3));
+  DoubleClickFolder(kDestName);
+  const std::wstring shownDest = L"o:" + dest_.substr(2);
+  ASSERT_EQ(appdriver::Text(Control(app::kIdText2)), shownDest);
+
+  // 1001, Shift to ソ-12, Ctrl takes 1002 back out and adds 表01.
+  appdriver::BringToFront(form_);
+  ClickTest(0);
+  ClickTest(2, VK_SHIFT);
+  EXPECT_EQ(SelectedTests(), (Names{L"1001", L"1002", L"ソ-12"}));
+  ClickTest(1, VK_CONTROL);
+  ClickTest(3, VK_CONTROL);
+  ASSERT_EQ(SelectedTests(), (Names{L"1001", L"ソ-12", L"表01"}));
+
+  // 1001 is there already: "No" leaves it as it was; the others come over.
+  ExecuteAnswering(L"1001", IDNO);
+  EXPECT_EQ(testsupport::FolderContents(dest_),
+            (Names{L"1001.GRA", L"1001.HED", L"PCNT.TXT", L"ソ-12.GRA", L"ソ-12.HED", L"表01.GRA", L"表01.HED"}));
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1001.HED"), "old header");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1001.GRA"), "old data");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\表01.GRA"), "data hyo");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\ソ-12.HED"), "a,b,c,d,7.25\r\n");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"),
+            ".50,\x95\x5C" "01\r\n1.00,1001\r\n7.25,\x83\x5C-12\r\n20.00,0999\r\n");
+
+  // A plain click keeps 1001 alone; "Yes" brings all its files and its value.
+  ClickTest(0);
+  ASSERT_EQ(SelectedTests(), (Names{L"1001"}));
+  ExecuteAnswering(L"1001", IDYES);
+  EXPECT_EQ(testsupport::FolderContents(dest_),
+            (Names{L"1001.GRA", L"1001.HED", L"1001.TXT", L"PCNT.TXT", L"ソ-12.GRA", L"ソ-12.HED", L"表01.GRA",
+                   L"表01.HED"}));
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1001.HED"), "a,b,c,d,12.5\r\n");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1001.GRA"), "data 1001");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1001.TXT"), "note 1001");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"),
+            ".50,\x95\x5C" "01\r\n7.25,\x83\x5C-12\r\n12.50,1001\r\n20.00,0999\r\n");
+  EXPECT_EQ(testsupport::FolderContents(kSource).size(), 12u) << "the source is left as it was";
+
+  // The completion text stays while the mouse is over a control and goes
+  // when it reaches the free panel.
+  const HWND label3 = Control(app::kIdLabel3);
+  appdriver::MoveMouseTo(CentreOf(Control(app::kIdList1)));
+  appdriver::Pump(300);
+  EXPECT_EQ(appdriver::Text(label3), kDone);
+  RECT panel;
+  GetWindowRect(Control(app::kIdPicture1), &panel);
+  appdriver::MoveMouseTo(POINT{panel.left + 8, panel.top + 8});
+  EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(label3).empty(); }, 5000))
+      << "the message line is cleared over the background";
+  EXPECT_EQ(app_->WaitForExit(0), STILL_ACTIVE);
+}
+
+// The same job with the keyboard alone: Tab between the controls, a letter in
+// a drive list, arrows and Enter in a folder list, Shift+End in the test list,
+// and Space on Execute. The destination is empty, so nothing is asked.
+TEST_F(WholeJob, WithTheKeyboardAlone) {
+  testsupport::RemoveTree(dest_ + L"\\1001.HED");
+  testsupport::RemoveTree(dest_ + L"\\1001.GRA");
+  testsupport::RemoveTree(dest_ + L"\\PCNT.TXT");
+  auto focusIs = [&](int id) {
+    return appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == Control(id); }, 3000);
+  };
+  auto press = [](WORD key, int times = 1, bool shift = false) {
+    for (int i = 0; i < times; ++i) {
+      appdriver::PressKey(key, shift);
+      appdriver::Pump(60);
+    }
+  };
+  ASSERT_TRUE(focusIs(app::kIdDir1));
+
+  press(VK_TAB);
+  ASSERT_TRUE(focusIs(app::kIdDrive1));
+  press('N');
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(Control(app::kIdText1)) == L"n:\\lugeon"; }, 3000));
+  ASSERT_EQ(appdriver::ListEntries(Control(app::kIdList1)).size(), 4u);
+
+  press(VK_TAB, 2);
+  ASSERT_TRUE(focusIs(app::kIdDrive2));
+  press('O');
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(Control(app::kIdText2)) == L"o:\\"; }, 3000));
+
+  // Down the folder list to an entry, then Enter opens it.
+  const HWND dir = Control(app::kIdDir2);
+  auto open = [&](const std::wstring& name) {
+    const int target = appdriver::FindListEntry(dir, name);
+    ASSERT_GE(target, 0);
+    const int from = static_cast<int>(SendMessageW(dir, LB_GETCURSEL, 0, 0));
+    press(target > from ? VK_DOWN : VK_UP, std::abs(target - from));
+    press(VK_RETURN);
+  };
+  press(VK_TAB, 1, true);
+  ASSERT_TRUE(focusIs(app::kIdDir2));
+  open(destParent_.substr(3));
+  open(kDestName);
+  ASSERT_TRUE(appdriver::WaitUntil(
+      [&] { return appdriver::Text(Control(app::kIdText2)) == L"o:" + dest_.substr(2); }, 3000));
+
+  // Dir2 -> Drive2 -> Command1 -> Command2 -> List1: all four tests.
+  press(VK_TAB, 4);
+  ASSERT_TRUE(focusIs(app::kIdList1));
+  press(VK_HOME);
+  press(VK_END, 1, true);
+  ASSERT_EQ(SelectedTests(), (Names{L"1001", L"1002", L"ソ-12", L"表01"}));
+
+  press(VK_TAB, 2, true);
+  ASSERT_TRUE(focusIs(app::kIdCommand1));
+  press(VK_SPACE);
+  const HWND label3 = Control(app::kIdLabel3);
+  ASSERT_TRUE(appdriver::WaitUntil(
+      [&] { return appdriver::Text(label3) == kDone || app_->MessageBox() != nullptr; }, 15000));
+  if (const HWND box = app_->MessageBox()) FAIL() << "unexpected message: " << appdriver::ReadMessageBox(box).text;
+  EXPECT_EQ(testsupport::FolderContents(dest_),
+            (Names{L"1001.GRA", L"1001.HED", L"1001.TXT", L"1002.GRA", L"1002.HED", L"PCNT.TXT", L"ソ-12.GRA",
+                   L"ソ-12.HED", L"表01.GRA", L"表01.HED"}));
+  // A new index starts with the first test's value as its header wrote it.
+  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"),
+            ".50,\x95\x5C" "01\r\n3.00,1002\r\n7.25,\x83\x5C-12\r\n12.50,1001\r\n");
+}
+
+}  // namespace
