@@ -350,6 +350,21 @@ int FindListEntry(HWND list, const std::wstring& name) {
   return -1;
 }
 
+bool ChooseDrive(HWND combo, wchar_t letter) {
+  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[300] = {};
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    if (text[0] == letter && text[1] == L':') {
+      SendMessageW(combo, CB_SETCURSEL, i, 0);
+      SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(combo));
+      return true;
+    }
+  }
+  return false;
+}
+
 COLORREF ScreenColour(HWND hwnd, POINT client) {
   ClientToScreen(hwnd, &client);
   const HDC screen = GetDC(nullptr);

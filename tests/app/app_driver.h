@@ -91,6 +91,10 @@ POINT ListEntryCentre(HWND list, int index);
 // The texts of a list box's entries, and the index of the one whose text,
 // leading spaces set aside, is name (-1 when none).
 std::vector<std::wstring> ListEntries(HWND list);
+// Chooses the entry of a drive list that begins with letter and colon, as
+// automation tools do: the selection, then the notification the combo box
+// itself would send to its parent. False when there is no such entry.
+bool ChooseDrive(HWND combo, wchar_t letter);
 int FindListEntry(HWND list, const std::wstring& name);
 // The colour on the screen at a point of hwnd's client area.
 COLORREF ScreenColour(HWND hwnd, POINT client);

@@ -394,31 +394,8 @@ void Notify(app::Form1& form, int id, int code) {
   SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
 }
 
-// Chooses the entry of a drive list that begins with letter and colon.
 void ChooseDrive(app::Form1& form, int id, wchar_t letter) {
-  const HWND combo = form.Control(id);
-  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    wchar_t text[300] = {};
-    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    if (text[0] == letter && text[1] == L':') {
-      SendMessageW(combo, CB_SETCURSEL, i, 0);
-      Notify(form, id, CBN_SELCHANGE);
-      return;
-    }
-  }
-  ADD_FAILURE() << "no such drive in the list";
-}
-
-std::vector<std::wstring> ListEntries(HWND list) {
-  std::vector<std::wstring> entries;
-  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    entries.push_back(text);
-  }
-  return entries;
+  EXPECT_TRUE(appdriver::ChooseDrive(form.Control(id), letter)) << "no such drive in the list";
 }
 
 void WriteTest(const std::wstring& folder, const std::wstring& t, bool withData = true) {
@@ -440,7 +417,7 @@ TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
 
   ChooseDrive(*form_, app::kIdDrive1, L'n');
   EXPECT_EQ(appdriver::Text(form_->Control(app::kIdText1)), L"n:\\lugeon");
-  EXPECT_EQ(ListEntries(form_->Control(app::kIdList1)), (std::vector<std::wstring>{L"1001", L"表01"}));
+  EXPECT_EQ(appdriver::ListEntries(form_->Control(app::kIdList1)), (std::vector<std::wstring>{L"1001", L"表01"}));
   EXPECT_EQ(towupper(fileutil::CurrentFolder()[0]), L'N');
 
   // Selecting the second and then the first gathers them in list order.

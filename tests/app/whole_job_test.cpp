@@ -87,21 +87,8 @@ class WholeJob : public ::testing::Test {
     return control;
   }
 
-  // As automation tools choose an entry: the selection, then the notification
-  // the combo box itself would send.
   void ChooseDrive(int id, wchar_t letter) {
-    const HWND combo = Control(id);
-    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      wchar_t text[300] = {};
-      SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-      if (text[0] == letter && text[1] == L':') {
-        SendMessageW(combo, CB_SETCURSEL, i, 0);
-        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-        return;
-      }
-    }
-    ADD_FAILURE() << "no drive " << static_cast<char>(letter) << ": in the list";
+    EXPECT_TRUE(appdriver::ChooseDrive(Control(id), letter)) << "no drive " << static_cast<char>(letter) << ":";
   }
 
   void DoubleClickFolder(const std::wstring& name) {
