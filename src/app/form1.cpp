@@ -471,11 +471,15 @@ void Form1::OnCommand(int id, int code) {
     case kIdList1:
       if (code == LBN_SELCHANGE) Guarded([this] { List1_Click(); });
       break;
+    // A drive plugged in or taken out since the list was filled shows when
+    // the list is opened.
     case kIdDrive1:
       if (code == CBN_SELCHANGE) Guarded([this] { Drive1_Change(); });
+      if (code == CBN_DROPDOWN) Guarded([this] { drive1_.Refill(); });
       break;
     case kIdDrive2:
       if (code == CBN_SELCHANGE) Guarded([this] { Drive2_Change(); });
+      if (code == CBN_DROPDOWN) Guarded([this] { drive2_.Refill(); });
       break;
     case kIdDir1:
       // Opening a folder raises Dir1_Change through the list's onChange.

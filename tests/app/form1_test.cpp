@@ -473,3 +473,31 @@ TEST_F(Form1Test, DestinationDriveMovesToThatDrivesCurrentFolder) {
       << "Text2 shows the drive's remembered folder";
   EXPECT_EQ(towupper(fileutil::CurrentFolder()[0]), L'M');
 }
+
+TEST_F(Form1Test, OpeningADriveListShowsDrivesAddedSinceTheStart) {
+  const HWND combo = form_->Control(app::kIdDrive2);
+  auto hasT = [&] {
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[300] = {};
+      SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      if (text[0] == L't') return true;
+    }
+    return false;
+  };
+  ASSERT_FALSE(hasT()) << "T: is free among the test drives";
+  ASSERT_TRUE(DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"T:", L"\\??\\M:\\")) << GetLastError();
+  struct Undefine {
+    ~Undefine() {
+      DefineDosDeviceW(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, L"T:",
+                       L"\\??\\M:\\");
+    }
+  } undefine;
+  ASSERT_NE(GetLogicalDrives() & (1u << (L'T' - L'A')), 0u) << "the new drive is there";
+  EXPECT_FALSE(hasT()) << "the list still shows the drives of the start";
+
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  EXPECT_TRUE(hasT());
+  SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+  EXPECT_EQ(appdriver::Text(combo).substr(0, 2), L"m:") << "the chosen drive stays chosen";
+}
