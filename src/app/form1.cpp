@@ -555,14 +555,23 @@ void Form1::Command2_Click() {
 }
 
 void Form1::Dir1_Change() {
-  SetWindowTextW(Control(kIdText1), dir1_.Path().c_str());
-  fileutil::ChangeFolder(dir1_.Path());
-  const std::wstring folder = dir1_.Path();
-  state_.Selected.count = 0;
-  fileutil::ListTestNumbers(folder, state_.ListedCount, state_.ListedTests);
   const HWND list = Control(kIdList1);
-  ListBox_ResetContent(list);
-  for (int i = 1; i <= state_.ListedCount; ++i) ListBox_AddString(list, state_.ListedTests[i].c_str());
+  try {
+    SetWindowTextW(Control(kIdText1), dir1_.Path().c_str());
+    fileutil::ChangeFolder(dir1_.Path());
+    const std::wstring folder = dir1_.Path();
+    state_.Selected.count = 0;
+    fileutil::ListTestNumbers(folder, state_.ListedCount, state_.ListedTests);
+    ListBox_ResetContent(list);
+    for (int i = 1; i <= state_.ListedCount; ++i) ListBox_AddString(list, state_.ListedTests[i].c_str());
+  } catch (...) {
+    // Text1 already names the new folder: the tests of the old one must not
+    // stay on offer (or selected) under it, nor a half-read list.
+    state_.Selected.count = 0;
+    state_.ListedCount = 0;
+    ListBox_ResetContent(list);
+    throw;
+  }
 }
 
 void Form1::Dir2_Change() {

@@ -501,3 +501,49 @@ TEST_F(Form1Test, OpeningADriveListShowsDrivesAddedSinceTheStart) {
   SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
   EXPECT_EQ(appdriver::Text(combo).substr(0, 2), L"m:") << "the chosen drive stays chosen";
 }
+
+namespace {
+
+// Takes a folder away at the moment Text1 is given the new source path: the
+// folder is there when Dir1 opens it and gone when it is to become current.
+std::wstring g_vanishing;
+LRESULT CALLBACK VanishOnSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_SETTEXT && !g_vanishing.empty()) {
+    testsupport::RemoveTree(g_vanishing);
+    g_vanishing.clear();
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
+  const std::wstring lugeon = L"N:\\lugeon";
+  testsupport::RemoveTree(lugeon);
+  testsupport::MakeFolders(lugeon + L"\\other");
+  WriteTest(lugeon, L"1001");
+  WriteTest(lugeon + L"\\other", L"1001");
+  ChooseDrive(*form_, app::kIdDrive1, L'n');
+  const HWND list = form_->Control(app::kIdList1);
+  SendMessageW(list, LB_SETSEL, TRUE, 0);
+  Notify(*form_, app::kIdList1, LBN_SELCHANGE);
+  ASSERT_EQ(form_->state().Selected.count, 1);
+
+  const HWND text1 = form_->Control(app::kIdText1);
+  g_vanishing = lugeon + L"\\other";
+  ASSERT_TRUE(SetWindowSubclass(text1, &VanishOnSetText, 7, 0));
+  const HWND dir1 = form_->Control(app::kIdDir1);
+  SendMessageW(dir1, LB_SETCURSEL, static_cast<WPARAM>(appdriver::FindListEntry(dir1, L"other")), 0);
+  BoxAnswerer answerer(IDOK);
+  Notify(*form_, app::kIdDir1, LBN_DBLCLK);
+  ASSERT_TRUE(answerer.Done()) << "the failure is shown";
+  RemoveWindowSubclass(text1, &VanishOnSetText, 7);
+  EXPECT_EQ(answerer.view().text.rfind(L"フォルダを移動できません。", 0), 0u);
+
+  // 1001 of the old folder is neither listed nor selected under the new name.
+  EXPECT_EQ(appdriver::Text(text1), L"n:\\lugeon\\other");
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(form_->state().Selected.count, 0);
+  EXPECT_EQ(form_->state().ListedCount, 0);
+  testsupport::RemoveTree(lugeon);
+}
