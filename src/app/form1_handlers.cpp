@@ -1,0 +1,105 @@
+// The window's event handlers, under the names of the events they answer.
+// Form1::OnCommand and the panel's mouse handling route to them, always
+// through Guarded, so a failure here is shown and the window goes on.
+#include "app/form1.h"
+
+#include <windowsx.h>
+
+#include <string>
+
+#include "conversion/execute.h"
+#include "fileutil/curdir.h"
+#include "fileutil/testnumbers.h"
+#include "textutil/error.h"
+
+namespace app {
+
+void Form1::Command1_Click() {
+  // A click queued while a run lets pending events through must not start a
+  // second run inside the first.
+  if (running_) return;
+  running_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{running_};
+  conversion::Command1_Click(*this, state_.Selected, state_.DoneMessageShown);
+}
+
+void Form1::Command2_Click() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void Form1::Dir1_Change() {
+  const HWND list = Control(kIdList1);
+  try {
+    SetWindowTextW(Control(kIdText1), dir1_.Path().c_str());
+    fileutil::ChangeFolder(dir1_.Path());
+    const std::wstring folder = dir1_.Path();
+    state_.Selected.count = 0;
+    fileutil::ListTestNumbers(folder, state_.ListedCount, state_.ListedTests);
+    ListBox_ResetContent(list);
+    for (int i = 1; i <= state_.ListedCount; ++i) ListBox_AddString(list, state_.ListedTests[i].c_str());
+  } catch (...) {
+    // Text1 already names the new folder: the tests of the old one must not
+    // stay on offer (or selected) under it, nor a half-read list.
+    state_.Selected.count = 0;
+    state_.ListedCount = 0;
+    ListBox_ResetContent(list);
+    throw;
+  }
+}
+
+void Form1::Dir2_Change() {
+  SetWindowTextW(Control(kIdText2), dir2_.Path().c_str());
+  fileutil::ChangeFolder(dir2_.Path());
+}
+
+// A drive list's step that fails is skipped without a word: the folder list
+// keeps its path while the drive list already shows the new drive.
+void Form1::Drive1_Change() {
+  const std::wstring drive = drive1_.Drive().substr(0, 2);
+  try {
+    dir1_.SetPath(drive + L"\\lugeon");
+  } catch (const textutil::AppError&) {
+  }
+  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
+}
+
+void Form1::Drive2_Change() {
+  const std::wstring drive = drive2_.Drive().substr(0, 2);
+  try {
+    dir2_.SetPath(drive);
+  } catch (const textutil::AppError&) {
+  }
+  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
+}
+
+void Form1::List1_Click() {
+  const HWND list = Control(kIdList1);
+  if (ListBox_GetSelCount(list) > conversion::kMaxSelected) {
+    // The selection just made goes back; the earlier ones stay.
+    const int caret = ListBox_GetCaretIndex(list);
+    if (caret >= 0 && ListBox_GetSel(list, caret) > 0) ListBox_SetSel(list, FALSE, caret);
+    for (int i = ListBox_GetCount(list) - 1;
+         i >= 0 && ListBox_GetSelCount(list) > conversion::kMaxSelected; --i)
+      ListBox_SetSel(list, FALSE, i);
+    Show(L"選択できる試験番号は25件までです。", fileutil::Buttons::Ok, fileutil::Icon::Information);
+  }
+  state_.Selected.count = 0;
+  for (int i = 0; i < state_.ListedCount; ++i) {
+    if (ListBox_GetSel(list, i) > 0) {
+      ++state_.Selected.count;
+      state_.Selected.tests[state_.Selected.count] = state_.ListedTests[i + 1];
+    }
+  }
+}
+
+void Form1::Picture1_MouseMove() {
+  if (state_.DoneMessageShown == 1) {
+    SetLabel3(L"");
+    state_.DoneMessageShown = 0;
+  }
+}
+
+}  // namespace app
