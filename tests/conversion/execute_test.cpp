@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -466,6 +467,22 @@ TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
   EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
   EXPECT_FALSE(Exists(dst + L"\\5678.GRA"));
   EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
+}
+
+// The source folder chosen as its own destination (spelled another way): the
+// copy onto itself fails, so the user is told and no file is emptied.
+TEST_F(Execute, TheSourceFolderAsDestinationLosesNothing) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  std::wstring same = src + L"\\";
+  same[0] = static_cast<wchar_t>(std::towlower(same[0]));
+  FakeView view(src, same, {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 2u);
+  ExpectPrompt(view.prompts()[0], Overwrite(L"1234"), Buttons::YesNo, Icon::Question);
+  EXPECT_TRUE(StartsWith(view.prompts()[1].text, L"ファイルをコピーできません。\n"));
+  EXPECT_EQ(FolderContents(src), (std::vector<std::wstring>{L"1234.GRA", L"1234.HED"}));
+  EXPECT_EQ(ReadBytes(src + L"\\1234.HED"), "a,b,c,d,12.5\r\n");
+  EXPECT_EQ(ReadBytes(src + L"\\1234.GRA"), "data of the test");
 }
 
 TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
