@@ -14,6 +14,23 @@
 
 namespace app {
 
+namespace {
+
+// Both drive handlers: the folder list moves to the chosen drive (and below
+// it, by suffix), then that drive becomes current. A step that fails is
+// skipped without a word: the folder list keeps its path while the drive list
+// already shows the new drive.
+void FollowDrive(const DriveList& drives, FolderList& folders, const std::wstring& suffix) {
+  const std::wstring drive = drives.Drive().substr(0, 2);
+  try {
+    folders.SetPath(drive + suffix);
+  } catch (const textutil::AppError&) {
+  }
+  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
+}
+
+}  // namespace
+
 void Form1::Command1_Click() {
   // A click queued while a run lets pending events through must not start a
   // second run inside the first.
@@ -55,25 +72,9 @@ void Form1::Dir2_Change() {
   fileutil::ChangeFolder(dir2_.Path());
 }
 
-// A drive list's step that fails is skipped without a word: the folder list
-// keeps its path while the drive list already shows the new drive.
-void Form1::Drive1_Change() {
-  const std::wstring drive = drive1_.Drive().substr(0, 2);
-  try {
-    dir1_.SetPath(drive + L"\\lugeon");
-  } catch (const textutil::AppError&) {
-  }
-  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
-}
+void Form1::Drive1_Change() { FollowDrive(drive1_, dir1_, L"\\lugeon"); }
 
-void Form1::Drive2_Change() {
-  const std::wstring drive = drive2_.Drive().substr(0, 2);
-  try {
-    dir2_.SetPath(drive);
-  } catch (const textutil::AppError&) {
-  }
-  if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
-}
+void Form1::Drive2_Change() { FollowDrive(drive2_, dir2_, L""); }
 
 void Form1::List1_Click() {
   const HWND list = Control(kIdList1);
