@@ -137,6 +137,15 @@ AppProcess::AppProcess(const std::wstring& folder) {
   pid_ = info.dwProcessId;
 }
 
+HWND StartBesideDataRoot(const std::wstring& folder, std::unique_ptr<AppProcess>& app) {
+  PlaceDataRoot(folder);
+  app = std::make_unique<AppProcess>(folder);
+  if (!app->started()) return nullptr;  // AppProcess has said why
+  const HWND form = app->WaitForVisibleForm();
+  if (form == nullptr) ADD_FAILURE() << "the window did not appear";
+  return form;
+}
+
 AppProcess::~AppProcess() {
   if (process_ == nullptr) return;
   if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
@@ -350,19 +359,23 @@ int FindListEntry(HWND list, const std::wstring& name) {
   return -1;
 }
 
-bool ChooseDrive(HWND combo, wchar_t letter) {
+int FindDriveEntry(HWND combo, wchar_t letter) {
   const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     wchar_t text[300] = {};
     SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    if (text[0] == letter && text[1] == L':') {
-      SendMessageW(combo, CB_SETCURSEL, i, 0);
-      SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(combo));
-      return true;
-    }
+    if (text[0] == letter && text[1] == L':') return i;
   }
-  return false;
+  return -1;
+}
+
+bool ChooseDrive(HWND combo, wchar_t letter) {
+  const int index = FindDriveEntry(combo, letter);
+  if (index < 0) return false;
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  return true;
 }
 
 COLORREF ScreenColour(HWND hwnd, POINT client) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,10 @@ class AppProcess {
   DWORD pid_ = 0;
 };
 
+// Places a data root in folder, starts the program there and waits for its
+// window; nullptr, with the reason reported, when the window does not appear.
+HWND StartBesideDataRoot(const std::wstring& folder, std::unique_ptr<AppProcess>& app);
+
 // Top-level windows of a process with the given class, shown or not.
 std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass);
 // A descendant of parent with the given control ID.
@@ -91,11 +96,14 @@ POINT ListEntryCentre(HWND list, int index);
 // The texts of a list box's entries, and the index of the one whose text,
 // leading spaces set aside, is name (-1 when none).
 std::vector<std::wstring> ListEntries(HWND list);
-// Chooses the entry of a drive list that begins with letter and colon, as
-// automation tools do: the selection, then the notification the combo box
-// itself would send to its parent. False when there is no such entry.
-bool ChooseDrive(HWND combo, wchar_t letter);
 int FindListEntry(HWND list, const std::wstring& name);
+// The index of the drive list entry that begins with letter and colon (-1
+// when none).
+int FindDriveEntry(HWND combo, wchar_t letter);
+// Chooses that entry as automation tools do: the selection, then the
+// notification the combo box itself would send to its parent. False when
+// there is no such entry.
+bool ChooseDrive(HWND combo, wchar_t letter);
 // The colour on the screen at a point of hwnd's client area.
 COLORREF ScreenColour(HWND hwnd, POINT client);
 

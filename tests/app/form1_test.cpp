@@ -105,6 +105,15 @@ class Form1Test : public ::testing::Test {
   void TearDown() override {
     form_.reset();
     fileutil::ChangeFolder(L"X:\\");
+    if (!lugeon_.empty()) testsupport::RemoveTree(lugeon_);
+  }
+
+  // An empty "lugeon" at the root of N:, removed again after the test.
+  std::wstring FreshLugeon() {
+    lugeon_ = L"N:\\lugeon";
+    testsupport::RemoveTree(lugeon_);
+    testsupport::MakeFolders(lugeon_);
+    return lugeon_;
   }
 
   // The form on screen, in front, at a known place.
@@ -132,6 +141,7 @@ class Form1Test : public ::testing::Test {
   std::wstring Label3() { return appdriver::Text(form_->Control(app::kIdLabel3)); }
 
   std::wstring folder_;
+  std::wstring lugeon_;  // N:\lugeon once a test has made it
   std::unique_ptr<app::Form1> form_;
   UINT dpi_ = 96;
 };
@@ -406,9 +416,7 @@ void WriteTest(const std::wstring& folder, const std::wstring& t, bool withData 
 }  // namespace
 
 TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
-  const std::wstring lugeon = L"N:\\lugeon";
-  testsupport::RemoveTree(lugeon);
-  testsupport::MakeFolders(lugeon);
+  const std::wstring lugeon = FreshLugeon();
   WriteTest(lugeon, L"1001");
   WriteTest(lugeon, L"表01");
   WriteTest(lugeon, L"1003", false);
@@ -435,13 +443,10 @@ TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
   ChooseDrive(*form_, app::kIdDrive1, L'm');  // no lugeon on M: : nothing changes but the drive
   EXPECT_EQ(appdriver::Text(form_->Control(app::kIdText1)), L"n:\\lugeon");
   EXPECT_EQ(state.Selected.count, 2);
-  testsupport::RemoveTree(lugeon);
 }
 
 TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
-  const std::wstring lugeon = L"N:\\lugeon";
-  testsupport::RemoveTree(lugeon);
-  testsupport::MakeFolders(lugeon);
+  const std::wstring lugeon = FreshLugeon();
   for (int i = 0; i < 27; ++i) WriteTest(lugeon, std::to_wstring(2000 + i));
   ChooseDrive(*form_, app::kIdDrive1, L'n');
   const HWND list = form_->Control(app::kIdList1);
@@ -461,7 +466,6 @@ TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
   const app::ProgramState& state = form_->state();
   ASSERT_EQ(state.Selected.count, 25);
   EXPECT_EQ(state.Selected.tests[25], L"2024");
-  testsupport::RemoveTree(lugeon);
 }
 
 TEST_F(Form1Test, DestinationDriveMovesToThatDrivesCurrentFolder) {
@@ -476,15 +480,7 @@ TEST_F(Form1Test, DestinationDriveMovesToThatDrivesCurrentFolder) {
 
 TEST_F(Form1Test, OpeningADriveListShowsDrivesAddedSinceTheStart) {
   const HWND combo = form_->Control(app::kIdDrive2);
-  auto hasT = [&] {
-    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      wchar_t text[300] = {};
-      SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-      if (text[0] == L't') return true;
-    }
-    return false;
-  };
+  auto hasT = [&] { return appdriver::FindDriveEntry(combo, L't') >= 0; };
   ASSERT_FALSE(hasT()) << "T: is free among the test drives";
   ASSERT_TRUE(DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"T:", L"\\??\\M:\\")) << GetLastError();
   struct Undefine {
@@ -518,8 +514,7 @@ LRESULT CALLBACK VanishOnSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 }  // namespace
 
 TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
-  const std::wstring lugeon = L"N:\\lugeon";
-  testsupport::RemoveTree(lugeon);
+  const std::wstring lugeon = FreshLugeon();
   testsupport::MakeFolders(lugeon + L"\\other");
   WriteTest(lugeon, L"1001");
   WriteTest(lugeon + L"\\other", L"1001");
@@ -545,5 +540,4 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(form_->state().Selected.count, 0);
   EXPECT_EQ(form_->state().ListedCount, 0);
-  testsupport::RemoveTree(lugeon);
 }

@@ -57,11 +57,8 @@ class MainWindow : public ::testing::Test {
   void SetUp() override {
     if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
     folder_ = testsupport::ScratchFolder(L'M');
-    appdriver::PlaceDataRoot(folder_);
-    app_ = std::make_unique<AppProcess>(folder_);
-    ASSERT_TRUE(app_->started());
-    form_ = app_->WaitForVisibleForm();
-    ASSERT_NE(form_, nullptr) << "the window did not appear";
+    form_ = appdriver::StartBesideDataRoot(folder_, app_);
+    ASSERT_NE(form_, nullptr);
     dpi_ = GetDpiForWindow(form_);
     ASSERT_GT(dpi_, 0u);
   }

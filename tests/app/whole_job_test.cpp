@@ -45,11 +45,8 @@ class WholeJob : public ::testing::Test {
     WriteBytes(dest_ + L"\\PCNT.TXT", "1.00,1001\r\n20.00,0999\r\n");
 
     folder_ = testsupport::ScratchFolder(L'M');
-    appdriver::PlaceDataRoot(folder_);
-    app_ = std::make_unique<AppProcess>(folder_);
-    ASSERT_TRUE(app_->started());
-    form_ = app_->WaitForVisibleForm();
-    ASSERT_NE(form_, nullptr) << "the window did not appear";
+    form_ = appdriver::StartBesideDataRoot(folder_, app_);
+    ASSERT_NE(form_, nullptr);
     appdriver::BringToFront(form_);
   }
 
