@@ -129,6 +129,10 @@ class Form1 final : public conversion::RunView {
 // count as controls.
 bool IsOverPanelItself(HWND panel, POINT point);
 
+// Drops the mouse and keyboard input still queued for this thread: input
+// made while a command held the thread belongs to that busy time.
+void DropQueuedInput();
+
 // What the user is told about a failure that escaped an event handler.
 std::wstring FailureMessage(std::exception_ptr failure);
 

@@ -40,7 +40,12 @@ void Form1::Command1_Click() {
   running_ = true;
   struct Reset {
     bool& flag;
-    ~Reset() { flag = false; }
+    ~Reset() {
+      flag = false;
+      // What the user clicked or typed while the run held the thread belongs
+      // to the run: it must not start the next one.
+      DropQueuedInput();
+    }
   } reset{running_};
   conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);
 }
