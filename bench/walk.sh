@@ -23,4 +23,4 @@ park() { if [ -d "$tree" ]; then rm -rf "$parked"; mv "$tree" "$parked"; fi; }
 trap park EXIT
 
 cd "$build/tbin"
-env $(bash "$repo/scripts/wine-prefix.sh" env) /usr/lib/wine/wine64 walk_bench.exe "$@" </dev/null
+bash "$repo/scripts/wine-prefix.sh" run walk_bench.exe "$@" </dev/null

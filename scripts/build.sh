@@ -6,7 +6,6 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 build=${BUILD_DIR:-build}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --preset cross -B "$build" >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" "$@"

@@ -19,10 +19,14 @@ cp -r demo/PATDAT "$BUILD_DIR/bin/PATDAT"
 mkdir -p "$BUILD_DIR/demo/d/dest"
 cp -r demo/drive/lugeon "$BUILD_DIR/demo/d/lugeon"
 
+# Without a display of its own the window opens on a virtual one, which
+# goes away with the program.
 if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:99
   if [ ! -e /tmp/.X11-unix/X99 ]; then
     Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill $xvfb 2>/dev/null' EXIT
     sleep 1
   fi
   echo "No display: the window opens on the virtual display :99."
@@ -31,7 +35,6 @@ fi
 
 # The server must start inside the display, with the demo drives.
 bash scripts/wine-prefix.sh up run
-eval "export $(bash scripts/wine-prefix.sh env)"
 cd "$BUILD_DIR/bin"
 echo "Starting LugeonTransfer (source: drive d: -> d:\\lugeon, destination: d:\\dest)"
-exec /usr/lib/wine/wine64 'X:\LugeonTransfer.exe'
+bash "$repo/scripts/wine-prefix.sh" run 'X:\LugeonTransfer.exe'

@@ -4,8 +4,9 @@
 #   wine-prefix.sh up test     drive letters for the tests, (re)start the server
 #   wine-prefix.sh up run      drive letters for the demo, (re)start the server
 #   wine-prefix.sh down        stop the server
-#   wine-prefix.sh env         print the environment to run Wine programs with
-# BUILD_DIR overrides the build folder (default: <repo>/build).
+#   wine-prefix.sh run P ARGS  run the Windows program P in the prefix
+# BUILD_DIR overrides the build folder (default: <repo>/build). This is the one
+# place that knows where Wine lives: on PATH, else where Debian's wine64 puts it.
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -16,8 +17,8 @@ build=$(cd "$build" && pwd)
 export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
-wine=/usr/lib/wine/wine64
-server=/usr/lib/wine/wineserver
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+server=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 need() {
   if [ ! -x "$wine" ]; then
@@ -94,6 +95,6 @@ case "${1:-}" in
   init) init ;;
   up) up "${2:-test}" ;;
   down) "$server" -k 2>/dev/null || true ;;
-  env) echo "WINEPREFIX=$WINEPREFIX WINEARCH=win64 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8" ;;
-  *) echo "usage: $0 init | up test|run | down | env" >&2; exit 2 ;;
+  run) shift; need; exec "$wine" "$@" ;;
+  *) echo "usage: $0 init | up test|run | down | run PROGRAM [ARGS]" >&2; exit 2 ;;
 esac

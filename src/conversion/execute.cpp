@@ -72,7 +72,7 @@ bool StopWith(RunView& view, const std::wstring& prompt, Icon icon,
 // names the folder again with its closing "\".
 std::vector<std::wstring> Levels(const std::wstring& validated) {
   const std::int16_t n = textutil::CountDelimiters(validated, L"\\");
-  std::vector<std::wstring> workList(std::max<std::size_t>(base::kListBound + 1, n + 2));
+  std::vector<std::wstring> workList(static_cast<std::size_t>(std::max(base::kListBound + 1, n + 2)));
   textutil::SplitFields(validated, L"\\", workList);
   std::vector<std::wstring> levels;
   std::wstring current = workList[1];

@@ -305,8 +305,8 @@ POINT ListEntryCentre(HWND list, int index) {
 
 std::vector<std::wstring> ListEntries(HWND list) {
   std::vector<std::wstring> entries;
-  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (WPARAM i = 0; static_cast<LRESULT>(i) < count; ++i) {
     std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
     text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
     entries.push_back(text);
@@ -328,7 +328,7 @@ int FindDriveEntry(HWND combo, wchar_t letter) {
   const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     wchar_t text[300] = {};
-    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
     if (text[0] == letter && text[1] == L':') return i;
   }
   return -1;

@@ -176,7 +176,7 @@ TEST(ReadFileX, FillsOneRecordPerFileWithCheckOne) {
   std::vector<std::wstring> names{RecordName(records[0]), RecordName(records[1])};
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"a.txt", L"表.txt"}));
-  for (int i = 0; i < 2; ++i) {
+  for (std::size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(records[i].check, 1);
     EXPECT_EQ(records[i].sizeLow, RecordName(records[i]) == L"a.txt" ? 5u : 0u);
     EXPECT_EQ(records[i].attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
