@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
 
   long folders = 0;
   std::int16_t count = 0;
-  std::vector<std::wstring> hits(dataroot::kHitCapacity + 1);
+  std::vector<std::wstring> hits(base::kHitCapacity + 1);
   auto bare = [&] { folders = BareWalk(L"P:"); };
   auto walk = [&] {
     count = 0;

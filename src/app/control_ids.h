@@ -7,9 +7,6 @@
 
 namespace app {
 
-// The window caption, and the caption of every message box without its own.
-inline constexpr wchar_t kAppTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
-
 inline constexpr wchar_t kForm1Class[] = L"LugeonTransferForm1";
 inline constexpr wchar_t kPanelClass[] = L"LugeonTransferPanel";  // Picture1
 

@@ -4,20 +4,10 @@
 
 #include <cwctype>
 
+#include "base/scoped.h"
+
 namespace app {
 namespace {
-
-// No "insert a disk" box from an empty removable drive while we look at it.
-class QuietDriveErrors {
- public:
-  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
-  ~QuietDriveErrors() { SetThreadErrorMode(old_, nullptr); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
- private:
-  DWORD old_ = 0;
-};
 
 std::wstring EntryText(wchar_t upper_letter) {
   const wchar_t lower = static_cast<wchar_t>(upper_letter - L'A' + L'a');
@@ -56,7 +46,7 @@ void DriveList::Refill() {
   const std::wstring selected = Drive();
   ComboBox_ResetContent(combo_);
   {
-    QuietDriveErrors quiet;
+    base::QuietDriveErrors quiet;
     const DWORD mask = GetLogicalDrives();
     for (int bit = 0; bit < 26; ++bit) {
       if (!(mask & (1u << bit))) continue;

@@ -7,31 +7,15 @@
 #include <memory>
 
 #include "fileutil/curdir.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/scoped.h"
 
 namespace app {
 namespace {
 
-constexpr wchar_t kOpenFailed[] = L"フォルダを開けません。";
-constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
+constexpr const wchar_t* kOpenFailed = base::text::kCannotOpenFolder;
 constexpr wchar_t kSelfProperty[] = L"LugeonTransfer.FolderList";
-
-// No "insert a disk" box from an empty removable drive while we look at it.
-class QuietDriveErrors {
- public:
-  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
-  ~QuietDriveErrors() { SetThreadErrorMode(old_, nullptr); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
- private:
-  DWORD old_ = 0;
-};
-
-struct FindCloser {
-  void operator()(HANDLE find) const { FindClose(find); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
 
 bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
@@ -45,10 +29,10 @@ std::wstring Child(const std::wstring& folder, const std::wstring& name) {
 
 std::wstring FullPath(const std::wstring& path) {
   const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) throw textutil::SystemError(kOpenFailed, path, GetLastError());
+  if (size == 0) throw base::SystemError(kOpenFailed, path, GetLastError());
   std::wstring full(size, L'\0');
   const DWORD got = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (got == 0 || got >= size) throw textutil::SystemError(kOpenFailed, path, GetLastError());
+  if (got == 0 || got >= size) throw base::SystemError(kOpenFailed, path, GetLastError());
   full.resize(got);
   return full;
 }
@@ -57,16 +41,16 @@ std::wstring FullPath(const std::wstring& path) {
 // on disk (so "M:\LUGEON\" and "m:\lugeon" are the same path), no closing "\"
 // below the root. Each level must exist and be a folder.
 std::wstring Resolve(const std::wstring& given) {
-  if (given.empty()) throw textutil::SystemError(kOpenFailed, given, ERROR_INVALID_NAME);
+  if (given.empty()) throw base::SystemError(kOpenFailed, given, ERROR_INVALID_NAME);
   const bool drive_only = given.size() == 2 && given[1] == L':' && IsAsciiLetter(given[0]);
   const std::wstring wanted = drive_only ? fileutil::DriveCurrentFolder(given[0]) : given;
   const std::wstring full = FullPath(wanted);
   if (full.size() < 3 || !IsAsciiLetter(full[0]) || full[1] != L':' || full[2] != L'\\')
-    throw textutil::SystemError(kOpenFailed, wanted, ERROR_BAD_PATHNAME);
+    throw base::SystemError(kOpenFailed, wanted, ERROR_BAD_PATHNAME);
 
   std::wstring resolved{Lower(full[0]), L':', L'\\'};
   if (GetFileAttributesW(resolved.c_str()) == INVALID_FILE_ATTRIBUTES)
-    throw textutil::SystemError(kOpenFailed, wanted, GetLastError());
+    throw base::SystemError(kOpenFailed, wanted, GetLastError());
   size_t start = 3;
   while (start < full.size()) {
     size_t end = full.find(L'\\', start);
@@ -75,13 +59,12 @@ std::wstring Resolve(const std::wstring& given) {
     start = end + 1;
     if (name.empty()) continue;
     if (name.find_first_of(L"*?") != std::wstring::npos)
-      throw textutil::SystemError(kOpenFailed, wanted, ERROR_INVALID_NAME);
+      throw base::SystemError(kOpenFailed, wanted, ERROR_INVALID_NAME);
     WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileW(Child(resolved, name).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) throw textutil::SystemError(kOpenFailed, wanted, GetLastError());
-    FindClose(find);
+    if (!base::ScopedFind(FindFirstFileW(Child(resolved, name).c_str(), &data)).valid())
+      throw base::SystemError(kOpenFailed, wanted, GetLastError());
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      throw textutil::SystemError(kOpenFailed, wanted, ERROR_DIRECTORY);
+      throw base::SystemError(kOpenFailed, wanted, ERROR_DIRECTORY);
     resolved = Child(resolved, data.cFileName);
   }
   return resolved;
@@ -97,13 +80,12 @@ bool NameBefore(const std::wstring& a, const std::wstring& b) {
 std::vector<std::wstring> SubFolders(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  FindHandle find(FindFirstFileExW(Child(folder, L"*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchLimitToDirectories, nullptr, 0));
-  if (find.get() == INVALID_HANDLE_VALUE) {
-    find.release();
+  const base::ScopedFind find(FindFirstFileExW(Child(folder, L"*").c_str(), FindExInfoBasic, &data,
+                                               FindExSearchLimitToDirectories, nullptr, 0));
+  if (!find.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return names;  // an empty drive root
-    throw textutil::SystemError(kOpenFailed, folder, error);
+    throw base::SystemError(kOpenFailed, folder, error);
   }
   constexpr DWORD kSkipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
@@ -113,21 +95,12 @@ std::vector<std::wstring> SubFolders(const std::wstring& folder) {
       names.push_back(name);
   } while (FindNextFileW(find.get(), &data));
   const DWORD error = GetLastError();
-  if (error != ERROR_NO_MORE_FILES) throw textutil::SystemError(kOpenFailed, folder, error);
+  if (error != ERROR_NO_MORE_FILES) throw base::SystemError(kOpenFailed, folder, error);
   std::sort(names.begin(), names.end(), NameBefore);
   return names;
 }
 
 std::wstring Indent(size_t level) { return std::wstring(level * 2, L' '); }
-
-std::wstring FromUtf8(const char* text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  if (size <= 1) return {};
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
-  out.resize(static_cast<size_t>(size) - 1);
-  return out;
-}
 
 }  // namespace
 
@@ -140,7 +113,7 @@ void FolderList::Attach(HWND listbox) {
   base_proc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(listbox_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FolderList::SubclassProc)));
 
-  QuietDriveErrors quiet;
+  base::QuietDriveErrors quiet;
   const std::wstring start = Resolve(fileutil::CurrentFolder());
   const std::vector<std::wstring> folders = SubFolders(start);
   path_ = start;
@@ -151,7 +124,7 @@ void FolderList::SetPath(const std::wstring& path) {
   std::vector<std::wstring> folders;
   std::wstring target;
   {
-    QuietDriveErrors quiet;
+    base::QuietDriveErrors quiet;
     target = Resolve(path);
     if (target == path_) return;
     folders = SubFolders(target);
@@ -206,15 +179,13 @@ void FolderList::OpenSelectedReporting() {
   try {
     OpenSelected();
     return;
-  } catch (const textutil::AppError& error) {
-    failure = error.message();
-  } catch (const std::exception& error) {
-    failure = FromUtf8(error.what());
+  } catch (...) {
+    failure = base::DescribeFailure(std::current_exception());
   }
   if (prompter_ != nullptr) {
     prompter_->Show(failure, fileutil::Buttons::Ok, fileutil::Icon::Warning);
   } else {
-    MessageBoxW(GetAncestor(listbox_, GA_ROOT), failure.c_str(), kTitle, MB_OK | MB_ICONWARNING);
+    MessageBoxW(GetAncestor(listbox_, GA_ROOT), failure.c_str(), base::text::kAppTitle, MB_OK | MB_ICONWARNING);
   }
 }
 

@@ -8,14 +8,15 @@
 
 #include "app/resource.h"
 #include "dataroot/dataroot.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace app {
 namespace {
 
-constexpr wchar_t kNoDataRoot[] = L" PATDAT の設定がありません.";
-constexpr wchar_t kUnexpectedFailure[] = L"予期しないエラーが発生しました。";
+using base::text::kAppTitle;
+using base::text::kNoDataRoot;
+using base::text::kUnexpected;
 
 // Fixed size: no sizing border, no maximise box; minimise and close are offered.
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -622,20 +623,10 @@ void Form1::ReportFailure(std::exception_ptr failure) noexcept {
     SetLabel3(L"");
     MessageBoxW(MessageOwner(), message.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
   } catch (...) {
-    MessageBoxW(MessageOwner(), kUnexpectedFailure, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(MessageOwner(), kUnexpected, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
   }
 }
 
-std::wstring FailureMessage(std::exception_ptr failure) {
-  try {
-    if (failure) std::rethrow_exception(failure);
-  } catch (const textutil::AppError& error) {
-    return error.message();
-  } catch (const std::exception& error) {
-    return std::wstring(kUnexpectedFailure) + L"\n\n" + textutil::FromSjis(error.what());
-  } catch (...) {
-  }
-  return kUnexpectedFailure;
-}
+std::wstring FailureMessage(std::exception_ptr failure) { return base::DescribeFailure(failure); }
 
 }  // namespace app

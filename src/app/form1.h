@@ -12,19 +12,18 @@
 #include <vector>
 
 #include "app/drivelist.h"
+#include "base/limits.h"
 #include "app/folderlist.h"
 #include "app/layout.h"
 #include "conversion/execute.h"
 
 namespace app {
 
-inline constexpr int kMaxListed = 256;  // ListedTests slots 1..256
-
 // State that lives for the whole run of the program, shared by the handlers.
 struct ProgramState {
   std::wstring DataRootPath;        // ends in "\"; empty when none was found
   std::int16_t DoneMessageShown = 0;  // 1 while Label3 shows the completion message
-  std::vector<std::wstring> ListedTests = std::vector<std::wstring>(kMaxListed + 1);
+  std::vector<std::wstring> ListedTests = std::vector<std::wstring>(base::kListBound + 1);
   std::int16_t ListedCount = 0;
   conversion::Selection Selected;   // SelectedTests (tests) and SelectedCount (count)
 };

@@ -10,7 +10,9 @@
 #include "conversion/execute.h"
 #include "fileutil/curdir.h"
 #include "fileutil/testnumbers.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
 
 namespace app {
 
@@ -24,7 +26,7 @@ void FollowDrive(const DriveList& drives, FolderList& folders, const std::wstrin
   const std::wstring drive = drives.Drive().substr(0, 2);
   try {
     folders.SetPath(drive + suffix);
-  } catch (const textutil::AppError&) {
+  } catch (const base::AppError&) {
   }
   if (drive.size() == 2) fileutil::ChangeDrive(drive[0]);
 }
@@ -78,14 +80,14 @@ void Form1::Drive2_Change() { FollowDrive(drive2_, dir2_, L""); }
 
 void Form1::List1_Click() {
   const HWND list = Control(kIdList1);
-  if (ListBox_GetSelCount(list) > conversion::kMaxSelected) {
+  if (ListBox_GetSelCount(list) > base::kMaxSelected) {
     // The selection just made goes back; the earlier ones stay.
     const int caret = ListBox_GetCaretIndex(list);
     if (caret >= 0 && ListBox_GetSel(list, caret) > 0) ListBox_SetSel(list, FALSE, caret);
     for (int i = ListBox_GetCount(list) - 1;
-         i >= 0 && ListBox_GetSelCount(list) > conversion::kMaxSelected; --i)
+         i >= 0 && ListBox_GetSelCount(list) > base::kMaxSelected; --i)
       ListBox_SetSel(list, FALSE, i);
-    Show(L"選択できる試験番号は25件までです。", fileutil::Buttons::Ok, fileutil::Icon::Information);
+    Show(base::text::SelectionLimit(), fileutil::Buttons::Ok, fileutil::Icon::Information);
   }
   state_.Selected.count = 0;
   for (int i = 0; i < state_.ListedCount; ++i) {

@@ -11,7 +11,9 @@
 #include "fileutil/destpath.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
 #include "textutil/fields.h"
 
 namespace conversion {
@@ -20,24 +22,9 @@ namespace {
 using fileutil::Buttons;
 using fileutil::Icon;
 
-constexpr wchar_t kInProgress[] = L"只今変換中！\u3000しばらくお待ちください。";
-constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
-constexpr wchar_t kBadPath[] = L"指定されたパスは正しくありません。";
-constexpr wchar_t kNoSource[] = L"変換元ファイルが選択されていません。";
-constexpr wchar_t kCreateFolders[] = L"ﾌｫﾙﾀﾞがありません。新規作成しますか？";
-constexpr wchar_t kNoTest[] = L"変換元試験番号が選択されていません。";
-constexpr wchar_t kUnexpected[] = L"予期しないエラーが発生しました。";
+using namespace base::text;
 
-constexpr std::size_t kListSize = 257;  // elements 0 to 256; listings grow beyond
-
-std::wstring OverwriteQuestion(const std::wstring& t) {
-  return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
-}
-
-std::wstring MissingFifthField(const std::wstring& t) {
-  return L"試験番号 " + t + L" のヘッダファイル (" + t +
-         L".HED) には５番目の項目がありません。値を空として PCNT.TXT に登録します。";
-}
+constexpr std::size_t kListSize = base::kListBound + 1;  // elements 0 to 256; listings grow beyond
 
 // Asks once at the first missing level and, after Yes, creates every missing
 // level from the top down. False when the user answers No.
@@ -108,7 +95,7 @@ void CopyTestFiles(const std::wstring& sourcePrefix, const std::wstring& destPre
 
 // The fifth field of the copied header; false when it has fewer fields.
 bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) {
-  FieldReader reader(ReadWholeFile(headerPath, L"ヘッダファイルを読み込めません。"));
+  FieldReader reader(ReadWholeFile(headerPath, kCannotReadHeader));
   for (int field = 1; !reader.AtEnd(); ++field) {
     std::wstring text = reader.Read();
     if (field == 5) {
@@ -170,7 +157,7 @@ void Run(RunView& view, const Selection& selection, std::int16_t& doneMessageSho
     // Checked before anything of the test is copied, so a test that the index
     // cannot take leaves no files behind either.
     if (!IndexHasRoomFor(destPrefix, t)) {
-      view.Show(IndexFullMessage(t), Buttons::Ok, Icon::Warning);
+      view.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
       continue;
     }
 
@@ -183,7 +170,7 @@ void Run(RunView& view, const Selection& selection, std::int16_t& doneMessageSho
     // Fresh for every test: a test never takes another test's value.
     std::wstring headerValue;
     if (!ReadHeaderValue(destPrefix + t + L".HED", headerValue))
-      view.Show(MissingFifthField(t), Buttons::Ok, Icon::None);
+      view.Show(NoFifthField(t), Buttons::Ok, Icon::None);
 
     UpdateIndexFile(destPrefix, t, headerValue);
   }
@@ -192,13 +179,6 @@ void Run(RunView& view, const Selection& selection, std::int16_t& doneMessageSho
   view.SetLabel3(kDone);
   view.SetBusy(false);
   busy = false;
-}
-
-std::wstring Widen(const char* text) {
-  std::wstring wide;
-  for (const char* c = text; c != nullptr && *c != '\0'; ++c)
-    wide += static_cast<unsigned char>(*c) < 0x80 ? static_cast<wchar_t>(*c) : L'?';
-  return wide;
 }
 
 // A failed run: the pointer back, no completion text, and the reason shown.
@@ -219,12 +199,13 @@ void Command1_Click(RunView& view, const Selection& selection, std::int16_t& don
   bool busy = false;
   try {
     Run(view, selection, doneMessageShown, busy);
-  } catch (const textutil::AppError& error) {
-    Fail(view, busy, doneMessageShown, error.message());
-  } catch (const std::exception& error) {
-    Fail(view, busy, doneMessageShown, std::wstring(kUnexpected) + L"\n\n" + Widen(error.what()));
   } catch (...) {
-    Fail(view, busy, doneMessageShown, kUnexpected);
+    std::wstring message = kUnexpected;
+    try {
+      message = base::DescribeFailure(std::current_exception());
+    } catch (...) {
+    }
+    Fail(view, busy, doneMessageShown, message);
   }
 }
 

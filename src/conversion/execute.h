@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "fileutil/prompt.h"
 
 namespace conversion {
@@ -18,10 +19,8 @@ class RunView : public fileutil::Prompter {
   virtual void DoEvents() = 0;                    // let pending events run once
 };
 
-inline constexpr int kMaxSelected = 25;
-
 struct Selection {
-  std::vector<std::wstring> tests = std::vector<std::wstring>(kMaxSelected + 1);  // 1..count
+  std::vector<std::wstring> tests = std::vector<std::wstring>(base::kMaxSelected + 1);  // 1..count
   std::int16_t count = 0;
 };
 

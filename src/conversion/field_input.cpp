@@ -1,6 +1,6 @@
 #include "conversion/field_input.h"
 
-#include "textutil/codepage.h"
+#include "base/strconv.h"
 
 namespace conversion {
 namespace {
@@ -50,7 +50,7 @@ std::wstring FieldReader::Read() {
   } else {
     SkipLineEnd();
   }
-  return textutil::FromSjis(field);
+  return base::FromSjisPiece(field);
 }
 
 }  // namespace conversion

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace conversion {
 namespace {
@@ -20,7 +21,7 @@ std::string ReadOpen(HANDLE file, const std::wstring& path, std::wstring_view fa
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr))
-      throw textutil::SystemError(failure, path, GetLastError());
+      throw base::SystemError(failure, path, GetLastError());
     if (got == 0) break;
     bytes.append(buffer, got);
   }
@@ -33,7 +34,7 @@ std::string Read(const std::wstring& path, std::wstring_view failure, bool absen
   if (file.handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (absentIsEmpty && error == ERROR_FILE_NOT_FOUND) return {};
-    throw textutil::SystemError(failure, path, error);
+    throw base::SystemError(failure, path, error);
   }
   return ReadOpen(file.handle, path, failure);
 }
@@ -52,7 +53,7 @@ void ReplaceFileContent(const std::wstring& path, const std::wstring& folderPref
                         const std::string& bytes, std::wstring_view failure) {
   std::vector<wchar_t> temp(MAX_PATH + 1, L'\0');
   if (!GetTempFileNameW(folderPrefix.c_str(), L"PCN", 0, temp.data()))
-    throw textutil::SystemError(failure, path, GetLastError());
+    throw base::SystemError(failure, path, GetLastError());
   const std::wstring tempPath = temp.data();
 
   DWORD error = ERROR_SUCCESS;
@@ -77,7 +78,7 @@ void ReplaceFileContent(const std::wstring& path, const std::wstring& folderPref
     error = GetLastError();
   if (error != ERROR_SUCCESS) {
     DeleteFileW(tempPath.c_str());
-    throw textutil::SystemError(failure, path, error);
+    throw base::SystemError(failure, path, error);
   }
 }
 
@@ -96,12 +97,12 @@ void CreateFolder(const std::wstring& path) {
   if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return;
-  throw textutil::SystemError(L"フォルダを作成できません。", path, error);
+  throw base::SystemError(base::text::kCannotCreateFolder, path, error);
 }
 
 void CopyOneFile(const std::wstring& from, const std::wstring& to) {
   if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
-    throw textutil::SystemError(L"ファイルをコピーできません。", from + L"\n→ " + to, GetLastError());
+    throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + to, GetLastError());
 }
 
 }  // namespace conversion

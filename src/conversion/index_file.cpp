@@ -8,15 +8,16 @@
 #include "conversion/file_io.h"
 #include "conversion/number_text.h"
 #include "extlib/extlib.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/strconv.h"
 
 namespace conversion {
 namespace {
 
 constexpr wchar_t kIndexName[] = L"PCNT.TXT";
-constexpr wchar_t kReadFailure[] = L"PCNT.TXT を読み込めません。";
-constexpr wchar_t kWriteFailure[] = L"PCNT.TXT を書き込めません。";
+constexpr const wchar_t* kReadFailure = base::text::kCannotReadIndex;
+constexpr const wchar_t* kWriteFailure = base::text::kCannotWriteIndex;
 
 struct Index {
   std::vector<float> values;
@@ -27,8 +28,8 @@ struct Index {
 float ValueOf(const std::wstring& text, const std::wstring& where) {
   try {
     return SingleOf(text);
-  } catch (const textutil::AppError& error) {
-    throw textutil::AppError(error.kind(), where + L"\n\n" + error.message());
+  } catch (const base::AppError& error) {
+    throw base::AppError(error.kind(), where + L"\n\n" + error.message());
   }
 }
 
@@ -51,19 +52,19 @@ bool Holds(const Index& index, const std::wstring& t) {
 
 bool HasRoom(const Index& index, const std::wstring& t) {
   const std::size_t records = index.names.size();
-  if (records > static_cast<std::size_t>(kIndexCapacity)) return false;
-  return records < static_cast<std::size_t>(kIndexCapacity) || Holds(index, t);
+  if (records > static_cast<std::size_t>(base::kIndexCapacity)) return false;
+  return records < static_cast<std::size_t>(base::kIndexCapacity) || Holds(index, t);
 }
 
 // The records change places through the utility library, the names in their
 // Shift-JIS form.
 void Exchange(Index& index, std::size_t a, std::size_t b) {
   extlib::Swap(index.values[a], index.values[b], extlib::kSwapSingle);
-  std::string first = textutil::ToSjis(index.names[a]);
-  std::string second = textutil::ToSjis(index.names[b]);
+  std::string first = base::ToSjis(index.names[a]);
+  std::string second = base::ToSjis(index.names[b]);
   extlib::Swap(first, second, extlib::kSwapText);
-  index.names[a] = textutil::FromSjis(first);
-  index.names[b] = textutil::FromSjis(second);
+  index.names[a] = base::FromSjis(first);
+  index.names[b] = base::FromSjis(second);
 }
 
 // Only a strictly greater value moves, so records of equal value keep their order.
@@ -75,12 +76,6 @@ void SortByValue(Index& index) {
 }
 
 }  // namespace
-
-std::wstring IndexFullMessage(const std::wstring& t) {
-  return L"送り先の PCNT.TXT には既に " + std::to_wstring(kIndexCapacity) +
-         L" 件の試験が登録されているため、試験番号 " + t +
-         L" は変換しませんでした。";
-}
 
 bool IndexHasRoomFor(const std::wstring& destPrefix, const std::wstring& t) {
   const std::wstring path = destPrefix + kIndexName;
@@ -95,11 +90,11 @@ void UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t,
   std::string content;
   if (old.empty()) {
     // A new index takes the header's text as it stands.
-    content = textutil::ToSjis(headerValue + L"," + t) + "\r\n";
+    content = base::ToSjis(headerValue + L"," + t) + "\r\n";
   } else {
     Index index = ParseIndex(std::move(old), path);
-    if (!HasRoom(index, t)) throw textutil::AppError(IndexFullMessage(t) + L"\n" + path);
-    const float value = ValueOf(headerValue, L"試験番号 " + t + L" のヘッダの値");
+    if (!HasRoom(index, t)) throw base::AppError(base::text::IndexFull(t) + L"\n" + path);
+    const float value = ValueOf(headerValue, base::text::kNoFifthFieldBefore + t + base::text::kHeaderValueOf);
     bool found = false;
     for (std::size_t k = 0; k < index.names.size(); ++k) {
       if (index.names[k] == t) {
@@ -113,7 +108,7 @@ void UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t,
     }
     SortByValue(index);
     for (std::size_t k = 0; k < index.names.size(); ++k)
-      content += textutil::ToSjis(FormatValue(index.values[k]) + L"," + index.names[k]) + "\r\n";
+      content += base::ToSjis(FormatValue(index.values[k]) + L"," + index.names[k]) + "\r\n";
   }
   ReplaceFileContent(path, destPrefix, content, kWriteFailure);
 }

@@ -2,24 +2,20 @@
 // The destination's index PCNT.TXT: value, test number; ascending by value.
 #include <string>
 
-namespace conversion {
+#include "base/limits.h"
 
-// Records an index holds at most; a peer program relies on that bound.
-inline constexpr int kIndexCapacity = 100;
+namespace conversion {
 
 // Enters test t with its header value into destPrefix + "PCNT.TXT".
 // The old index is replaced in one step; a failure leaves it as it was.
 // Throws AppError on a file failure, on a value out of range, and when the
-// index would exceed kIndexCapacity records.
+// index would exceed base::base::kIndexCapacity records.
 void UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t,
                      const std::wstring& headerValue);
 
 // Whether UpdateIndexFile can enter t without exceeding the capacity: t has a
-// record already, or fewer than kIndexCapacity records are there (and never
+// record already, or fewer than base::base::kIndexCapacity records are there (and never
 // more). Throws AppError when the index cannot be read.
 bool IndexHasRoomFor(const std::wstring& destPrefix, const std::wstring& t);
-
-// What the user is told when test t does not fit into the index.
-std::wstring IndexFullMessage(const std::wstring& t);
 
 }  // namespace conversion

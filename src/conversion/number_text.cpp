@@ -5,16 +5,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace conversion {
 namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
-textutil::AppError OutOfRange(std::wstring_view text) {
-  return textutil::AppError(textutil::AppError::Kind::Overflow,
-                            L"数値が大きすぎます: " + std::wstring(text));
+base::AppError OutOfRange(std::wstring_view text) {
+  return base::AppError(base::AppError::Kind::Overflow, base::text::kNumberTooLarge + std::wstring(text));
 }
 
 }  // namespace

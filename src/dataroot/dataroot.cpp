@@ -3,11 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "extlib/extlib.h"
-#include "textutil/codepage.h"
+#include "base/strconv.h"
 
 namespace dataroot {
 namespace {
@@ -58,11 +59,11 @@ bool CanWalkInto(const std::wstring& name) {
     if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
       return false;
   }
-  return textutil::IsSjisRepresentable(name);
+  return base::IsSjisRepresentable(name);
 }
 
 void AddHit(const std::wstring& hit, std::int16_t& count, std::vector<std::wstring>& hits) {
-  if (count >= kHitCapacity) return;  // beyond the list's capacity: not kept
+  if (count >= base::kHitCapacity) return;  // beyond the list's capacity: not kept
   ++count;
   if (hits.size() <= static_cast<size_t>(count)) hits.resize(static_cast<size_t>(count) + 1);
   hits[static_cast<size_t>(count)] = hit;
@@ -70,9 +71,8 @@ void AddHit(const std::wstring& hit, std::int16_t& count, std::vector<std::wstri
 
 // The walk of one drive: true when it found a data root.
 bool WalkDrive(wchar_t drive, std::int16_t& count, std::vector<std::wstring>& hits) {
-  std::string letter;
-  if (!textutil::TryToSjis(std::wstring(1, drive), letter)) return false;
-  if (extlib::GoodDrive(letter) != -1) return false;
+  const std::optional<std::string> letter = base::TryToSjis(std::wstring(1, drive));
+  if (!letter || extlib::GoodDrive(*letter) != -1) return false;
   SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", count, hits, kMarker);
   return count > 0;
 }
@@ -85,11 +85,11 @@ std::wstring LocateDataRootFrom(const std::wstring& programFolder) {
   std::wstring folder = programFolder;
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
 
-  std::string beside;
-  if (textutil::TryToSjis(folder + L"PATDAT\\kishitu.txt", beside) && extlib::FileSize(beside) > 0)
+  const std::optional<std::string> beside = base::TryToSjis(folder + L"PATDAT\\kishitu.txt");
+  if (beside && extlib::FileSize(*beside) > 0)
     return folder + L"PATDAT\\";
 
-  std::vector<std::wstring> hits(static_cast<size_t>(kHitCapacity) + 1);
+  std::vector<std::wstring> hits(static_cast<size_t>(base::kHitCapacity) + 1);
   std::int16_t count = 0;
   if (WalkDrive(folder[0], count, hits)) return hits[1];
   for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
@@ -107,35 +107,31 @@ void SearchFolderTree(const std::wstring& folder, std::int16_t& count,
 
   const std::wstring parent = StripLastComponent(folder);
   const std::wstring lastName = folder.substr(parent.size());
-  std::string spec;
-  std::string parentSpec;
-  if (!textutil::TryToSjis(folder + L"\\*.*", spec) ||
-      !textutil::TryToSjis(parent + L"*.*", parentSpec)) {
-    return;  // the library could not be told this path
-  }
+  const std::optional<std::string> spec = base::TryToSjis(folder + L"\\*.*");
+  const std::optional<std::string> parentSpec = base::TryToSjis(parent + L"*.*");
+  if (!spec || !parentSpec) return;  // the library could not be told this path
 
   // Is folder itself a data root?
-  const std::int32_t files = extlib::FCount(spec);
+  const std::int32_t files = extlib::FCount(*spec);
   if (files > 0) {
     std::vector<extlib::FileRecord> records(static_cast<size_t>(files));
     extlib::WorkBlock block{};
     extlib::fnAV(block, records, extlib::IndexList{1});
     std::int32_t scratch = 0;
-    extlib::ReadFileX(spec, scratch, block);
-    std::string markerPath;
-    if (records[0].check >= 1 && textutil::TryToSjis(folder + marker, markerPath) &&
-        extlib::FileSize(markerPath) > 0) {
+    extlib::ReadFileX(*spec, scratch, block);
+    const std::optional<std::string> markerPath = base::TryToSjis(folder + marker);
+    if (records[0].check >= 1 && markerPath && extlib::FileSize(*markerPath) > 0) {
       AddHit(folder + L"\\", count, hits);
     }
   }
 
   // Then every sub-folder of its parent, with the same last name.
-  const std::int32_t folders = extlib::DCount(parentSpec);
+  const std::int32_t folders = extlib::DCount(*parentSpec);
   if (folders <= 0) return;
   std::vector<extlib::NameSlot> names(static_cast<size_t>(folders));
   extlib::WorkBlock block{};
   extlib::fnAV(block, names, extlib::IndexList{1});
-  extlib::ReadDirT(parentSpec, block);
+  extlib::ReadDirT(*parentSpec, block);
   for (const extlib::NameSlot& slot : names) {
     const std::wstring name = extlib::PadTrim(slot);
     if (name == L"." || name == L"..") continue;

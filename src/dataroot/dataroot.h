@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace dataroot {
+#include "base/limits.h"
 
-inline constexpr int kHitCapacity = 1000;  // HitList slots 1..1000
+namespace dataroot {
 
 // Beside the program first, then the program's drive, then A to Z (the
 // program's drive again in its turn); a drive is walked only when
@@ -19,8 +19,8 @@ std::wstring LocateDataRootFrom(const std::wstring& programFolder);
 
 // Walks the tree below folder's parent (folder ends in \PATDAT) depth first,
 // a folder before its sub-folders, and adds every hit (folder + "\") in walk
-// order; hits past kHitCapacity are not kept. Pending window events run once
-// per visited folder. hits has slots 0..kHitCapacity; slot 0 is never used.
+// order; hits past base::kHitCapacity are not kept. Pending window events run once
+// per visited folder. hits has slots 0..base::kHitCapacity; slot 0 is never used.
 // The walk never enters a reparse point (DCount does not list them), skips a
 // folder whose listing path (folder + "\*.*") or marker path (folder + marker)
 // would not fit MAX_PATH, together with everything below it, and skips a

@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <climits>
+#include <optional>
 #include <utility>
 
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/scoped.h"
+#include "base/strconv.h"
 
 namespace extlib {
 namespace {
@@ -25,15 +27,13 @@ size_t CharacterLength(const std::string& text, size_t position) {
 
 // Asks for the root folder without the system's "insert a disk" dialog.
 bool RootIsReady(const std::wstring& root) {
-  DWORD previous = 0;
-  const bool changed = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous) != FALSE;
+  base::QuietDriveErrors quiet;
   const DWORD attributes = GetFileAttributesW(root.c_str());
-  if (changed) SetThreadErrorMode(previous, nullptr);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 [[noreturn]] void WrongSwapKind(std::int32_t kind) {
-  throw textutil::AppError(textutil::AppError::Kind::InvalidArgument,
+  throw base::AppError(base::AppError::Kind::InvalidArgument,
                            L"Swap: 交換の種類 " + std::to_wstring(kind) +
                                L" はこの値には使えません。");
 }
@@ -41,9 +41,10 @@ bool RootIsReady(const std::wstring& root) {
 }  // namespace
 
 std::int32_t FileSize(const std::string& path) {
-  const std::wstring wide = textutil::FromSjis(path);
+  const std::optional<std::wstring> wide = base::TryFromSjis(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (!wide || wide->empty() || !GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data))
+    return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   const unsigned long long size =
       (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

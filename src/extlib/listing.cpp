@@ -13,13 +13,15 @@
 #include <climits>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "extlib/extlib.h"
 #include "extlib/findfile.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/scoped.h"
+#include "base/strconv.h"
 
 namespace extlib {
 namespace {
@@ -44,27 +46,15 @@ struct Listing {
 // One per thread, though only the window thread calls the library.
 thread_local Listing lastListing;
 
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 void Search(Kind kind, const std::string& spec, std::vector<Entry>& entries) {
   entries.clear();
-  const std::wstring wide = textutil::FromSjis(spec);
-  const std::wstring_view pattern = SpecPattern(wide);
+  // A spec that is no Shift-JIS text names no file.
+  const std::optional<std::wstring> wide = base::TryFromSjis(spec);
+  if (!wide) return;
+  const std::wstring_view pattern = SpecPattern(*wide);
   WIN32_FIND_DATAW data;
-  FindHandle find(FindFirstFileW(wide.c_str(), &data));
-  if (find.get() == INVALID_HANDLE_VALUE) return;
+  const base::ScopedFind find(FindFirstFileW(wide->c_str(), &data));
+  if (!find.valid()) return;
   do {
     const bool take =
         kind == Kind::Files ? IsListedFile(data, pattern) : IsListedFolder(data, pattern);
@@ -114,7 +104,7 @@ void Prepare(WorkBlock& block, std::uint32_t tag, void* target, size_t size,
       static_cast<std::int32_t>(std::min<size_t>(size, static_cast<size_t>(INT32_MAX - 1)));
   const std::int32_t first = index[0];
   if (first < 1 || first > count + 1) {
-    throw textutil::AppError(textutil::AppError::Kind::OutOfRange,
+    throw base::AppError(base::AppError::Kind::OutOfRange,
                              L"fnAV: 開始位置 " + std::to_wstring(first) + L" は 1 から " +
                                  std::to_wstring(count + 1) + L" の範囲にありません。");
   }
@@ -127,7 +117,7 @@ Prepared Load(const WorkBlock& block, std::uint32_t tag, const wchar_t* routine)
   Prepared prepared;
   std::memcpy(&prepared, block.bytes, sizeof prepared);
   if (prepared.tag != tag || prepared.target == nullptr) {
-    throw textutil::AppError(textutil::AppError::Kind::InvalidArgument,
+    throw base::AppError(base::AppError::Kind::InvalidArgument,
                              std::wstring(routine) + L": 作業領域が準備されていません。");
   }
   return prepared;

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace fileutil {
 namespace {
@@ -84,7 +85,7 @@ bool ChangeDrive(wchar_t letter) {
 void ChangeFolder(const std::wstring& folder) {
   Remember(CurrentFolder());
   if (!SetCurrentDirectoryW(folder.c_str()))
-    throw textutil::SystemError(L"フォルダを移動できません。", folder, GetLastError());
+    throw base::SystemError(base::text::kCannotChangeFolder, folder, GetLastError());
   Remember(CurrentFolder());
 }
 

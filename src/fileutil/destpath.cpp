@@ -1,25 +1,18 @@
 #include "fileutil/destpath.h"
 
+#include "base/messages.h"
 #include "fileutil/curdir.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
 
 namespace fileutil {
-namespace {
-
-const wchar_t kDriveNameMessage[] =
-    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
-    L"でなければいけません。  例 \"C:\", \"D:\"...";
-
-}  // namespace
-
 bool ValidateDestPath(std::wstring& path, Prompter& prompter) {
   path = TrimSpaces(path);
 
   // On the second byte: a path that starts with a double-byte character, or
   // that is shorter than two bytes, fails here.
   if (textutil::AnsiMidB(path, 2, 1) != L":") {
-    prompter.Show(kDriveNameMessage, Buttons::Ok, Icon::Information);
+    prompter.Show(base::text::kDriveName, Buttons::Ok, Icon::Information);
     return false;
   }
 

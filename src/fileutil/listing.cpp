@@ -2,18 +2,13 @@
 
 #include <windows.h>
 
-#include <memory>
-
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/scoped.h"
 #include "extlib/findfile.h"
-#include "textutil/error.h"
 
 namespace fileutil {
 namespace {
-
-struct FindCloser {
-  void operator()(HANDLE find) const { FindClose(find); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
 
 bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\u3000'; }
 
@@ -29,21 +24,20 @@ std::wstring TrimSpaces(const std::wstring& text) {
 
 std::int32_t ListDirEntries(std::vector<std::wstring>& names) {
   if (names.empty())
-    throw textutil::AppError(textutil::AppError::Kind::OutOfRange,
-                             L"インデックスが有効範囲にありません。\nListDirEntries: 要素 0");
+    throw base::AppError(base::AppError::Kind::OutOfRange,
+                         base::text::kOutOfRange + std::wstring(L"\nListDirEntries: 要素 0"));
   const std::wstring pattern = names[0];
   // The same rule as the library's count, so that both agree on every entry.
   const std::wstring_view namePattern = extlib::SpecPattern(pattern);
 
   WIN32_FIND_DATAW entry;
-  FindHandle find(FindFirstFileW(pattern.c_str(), &entry));
-  if (find.get() == INVALID_HANDLE_VALUE) {
-    find.release();
+  const base::ScopedFind find(FindFirstFileW(pattern.c_str(), &entry));
+  if (!find.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
         error == ERROR_NO_MORE_FILES)
       return 0;
-    throw textutil::SystemError(L"フォルダの一覧を読めません。", pattern, error);
+    throw base::SystemError(base::text::kCannotListFolder, pattern, error);
   }
 
   std::int32_t stored = 0;
@@ -57,7 +51,7 @@ std::int32_t ListDirEntries(std::vector<std::wstring>& names) {
     if (!FindNextFileW(find.get(), &entry)) {
       const DWORD error = GetLastError();
       if (error == ERROR_NO_MORE_FILES) break;
-      throw textutil::SystemError(L"フォルダの一覧を読めません。", pattern, error);
+      throw base::SystemError(base::text::kCannotListFolder, pattern, error);
     }
   }
   return stored;

@@ -3,17 +3,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
+#include "base/strconv.h"
 #include "extlib/extlib.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
 
 namespace fileutil {
 namespace {
-
-constexpr std::size_t kListBound = 256;
 
 bool HasData(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -28,7 +29,7 @@ bool HasData(const std::wstring& path) {
 // test's files ".*", every file of the folder.
 bool IsWritableTestNumber(const std::wstring& testNumber) {
   return !testNumber.empty() && testNumber.find_first_of(L",\"") == std::wstring::npos &&
-         textutil::IsSjisRepresentable(testNumber);
+         base::IsSjisRepresentable(testNumber);
 }
 
 }  // namespace
@@ -40,9 +41,10 @@ void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
 
   // Only a size hint: files may come and go between the count and the
   // listing, so the names actually listed decide.
-  const std::int32_t expected = extlib::FCount(textutil::ToSjis(spec));
-  std::vector<std::wstring> names(std::max<std::size_t>(kListBound,
-                                                        static_cast<std::size_t>(std::max(expected, 0))) + 1);
+  const std::optional<std::string> sjisSpec = base::TryToSjis(spec);
+  const std::int32_t expected = sjisSpec ? extlib::FCount(*sjisSpec) : 0;
+  std::vector<std::wstring> names(
+      std::max<std::size_t>(base::kListBound, static_cast<std::size_t>(std::max(expected, 0))) + 1);
   names[0] = spec;
   const std::int32_t stored = ListDirEntries(names);
 
@@ -56,9 +58,9 @@ void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
     if (!IsWritableTestNumber(name.substr(0, name.find(L'.')))) continue;
     const std::wstring testNumber = textutil::AnsiMidB(name, 1, dot - 1);
     if (!HasData(prefix + testNumber + L".GRA")) continue;
-    if (count == 32767)
-      throw textutil::AppError(textutil::AppError::Kind::Overflow,
-                               L"オーバーフローしました。\nListTestNumbers: 試験番号の数");
+    if (count == base::kMax16)
+      throw base::AppError(base::AppError::Kind::Overflow,
+                           base::text::kOverflow + std::wstring(L"\nListTestNumbers: 試験番号の数"));
     ++count;
     if (static_cast<std::size_t>(count) >= list.size()) list.resize(static_cast<std::size_t>(count) + 1);
     list[static_cast<std::size_t>(count)] = testNumber;

@@ -2,50 +2,58 @@
 
 #include <string>
 
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
+#include "base/strconv.h"
 
 namespace textutil {
 namespace {
 
+using base::AppError;
+
 // The system's own wording for the two errors these routines raise, followed
 // by the call that raised it, so that a report says where it came from.
 AppError InvalidArgument(const std::wstring& call) {
-  return AppError(AppError::Kind::InvalidArgument,
-                  L"プロシージャの呼び出し、または引数が不正です。\n" + call);
+  return AppError(AppError::Kind::InvalidArgument, base::text::kInvalidArgument + (L"\n" + call));
 }
 
 AppError Overflow(const std::wstring& call) {
-  return AppError(AppError::Kind::Overflow, L"オーバーフローしました。\n" + call);
+  return AppError(AppError::Kind::Overflow, base::text::kOverflow + (L"\n" + call));
+}
+
+// A character without a Shift-JIS form counts as one "?", which no name holds.
+std::string Bytes(const std::wstring& text) {
+  return base::ToSjis(text, base::Unmappable::AsQuestionMark);
 }
 
 }  // namespace
 
 std::wstring AnsiRightB(const std::wstring& text, std::int32_t count) {
   if (count < 0) throw InvalidArgument(L"AnsiRightB: 文字数 " + std::to_wstring(count));
-  const std::string bytes = ToSjis(text);
-  if (static_cast<std::size_t>(count) >= bytes.size()) return FromSjis(bytes);
-  return FromSjis(std::string_view(bytes).substr(bytes.size() - static_cast<std::size_t>(count)));
+  const std::string bytes = Bytes(text);
+  if (static_cast<std::size_t>(count) >= bytes.size()) return base::FromSjisPiece(bytes);
+  return base::FromSjisPiece(std::string_view(bytes).substr(bytes.size() - static_cast<std::size_t>(count)));
 }
 
 std::wstring AnsiMidB(const std::wstring& text, std::int32_t start, std::int32_t length) {
   if (start < 1 || length < 0)
     throw InvalidArgument(L"AnsiMidB: 開始位置 " + std::to_wstring(start) + L"、長さ " +
                           std::to_wstring(length));
-  const std::string bytes = ToSjis(text);
+  const std::string bytes = Bytes(text);
   const std::size_t from = static_cast<std::size_t>(start) - 1;
   if (from >= bytes.size()) return {};
-  return FromSjis(std::string_view(bytes).substr(from, static_cast<std::size_t>(length)));
+  return base::FromSjisPiece(std::string_view(bytes).substr(from, static_cast<std::size_t>(length)));
 }
 
 std::int16_t AnsiInStrB(const std::wstring& text, const std::wstring& pattern) {
-  const std::string bytes = ToSjis(text);
+  const std::string bytes = Bytes(text);
   if (bytes.empty()) return 0;
   // A plain byte search: a match may start on the second byte of a character.
-  const std::size_t found = bytes.find(ToSjis(pattern));
+  const std::size_t found = bytes.find(Bytes(pattern));
   if (found == std::string::npos) return 0;
   const std::size_t position = found + 1;
-  if (position > 32767)
+  if (position > static_cast<std::size_t>(base::kMax16))
     throw Overflow(L"AnsiInStrB: 位置 " + std::to_wstring(position));
   return static_cast<std::int16_t>(position);
 }

@@ -1,30 +1,35 @@
 #include "textutil/fields.h"
 
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
+#include "base/strconv.h"
 #include "extlib/extlib.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
 
 namespace textutil {
 namespace {
 
-constexpr std::int32_t kMaxCounter = 32767;  // counters and positions are 16-bit
+using base::AppError;
 
 AppError Overflow(const std::wstring& call) {
-  return AppError(AppError::Kind::Overflow, L"オーバーフローしました。\n" + call);
+  return AppError(AppError::Kind::Overflow, base::text::kOverflow + (L"\n" + call));
 }
+
+// A character without a Shift-JIS form counts as "?", which is never a delimiter.
+std::string Bytes(std::wstring_view text) { return base::ToSjis(text, base::Unmappable::AsQuestionMark); }
 
 }  // namespace
 
 std::int16_t CountDelimiters(const std::wstring& text, const std::wstring& delimiters) {
-  if (delimiters.size() > static_cast<std::size_t>(kMaxCounter))
+  if (delimiters.size() > static_cast<std::size_t>(base::kMax16))
     throw Overflow(L"CountDelimiters: 区切り文字の数 " + std::to_wstring(delimiters.size()));
-  const std::string bytes = ToSjis(text);
+  const std::string bytes = Bytes(text);
   std::int32_t total = 0;
   for (const wchar_t delimiter : delimiters) {
     // The library counts whole characters, so the second byte of a character
     // such as 表 (95 5C) is never taken for a "\".
-    total += extlib::InCount(bytes, ToSjis(std::wstring_view(&delimiter, 1)));
-    if (total > kMaxCounter)
+    total += extlib::InCount(bytes, Bytes(std::wstring_view(&delimiter, 1)));
+    if (total > base::kMax16)
       throw Overflow(L"CountDelimiters: 区切り文字の数 " + std::to_wstring(total));
   }
   return static_cast<std::int16_t>(total);
@@ -32,7 +37,7 @@ std::int16_t CountDelimiters(const std::wstring& text, const std::wstring& delim
 
 void SplitFields(const std::wstring& text, const std::wstring& delimiters,
                  std::vector<std::wstring>& fields) {
-  if (text.size() > static_cast<std::size_t>(kMaxCounter))
+  if (text.size() > static_cast<std::size_t>(base::kMax16))
     throw Overflow(L"SplitFields: 文字列の長さ " + std::to_wstring(text.size()));
 
   const auto isDelimiter = [&](wchar_t c) { return delimiters.find(c) != std::wstring::npos; };
@@ -43,9 +48,9 @@ void SplitFields(const std::wstring& text, const std::wstring& delimiters,
   // list as it was.
   if (pieces >= fields.size())
     throw AppError(AppError::Kind::OutOfRange,
-                   L"インデックスが有効範囲にありません。\nSplitFields: 要素 " +
-                       std::to_wstring(pieces) + L" (最大 " +
-                       std::to_wstring(fields.empty() ? 0 : fields.size() - 1) + L")");
+                   base::text::kOutOfRange + (L"\nSplitFields: 要素 " + std::to_wstring(pieces) +
+                                              L" (最大 " +
+                                              std::to_wstring(fields.empty() ? 0 : fields.size() - 1) + L")"));
 
   std::size_t field = 1;
   std::size_t start = 0;

@@ -12,7 +12,7 @@
 
 #include "fileutil/curdir.h"
 #include "support/test_support.h"
-#include "textutil/error.h"
+#include "base/error.h"
 
 namespace {
 
@@ -86,8 +86,8 @@ class FolderListTest : public ::testing::Test {
     try {
       folders_.SetPath(path);
       ADD_FAILURE() << "no error for an unusable folder";
-    } catch (const textutil::AppError& error) {
-      EXPECT_EQ(error.kind(), textutil::AppError::Kind::System);
+    } catch (const base::AppError& error) {
+      EXPECT_EQ(error.kind(), base::AppError::Kind::System);
       EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n", 0), 0u);
     }
     EXPECT_EQ(folders_.Path(), before_path);
@@ -177,7 +177,7 @@ TEST_F(FolderListTest, FailureMessageNamesTheFolder) {
   try {
     folders_.SetPath(scratch_ + L"\\a\\表missing");
     FAIL() << "no error";
-  } catch (const textutil::AppError& error) {
+  } catch (const base::AppError& error) {
     EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n" + scratch_ + L"\\a\\表missing\n\n", 0), 0u);
   }
 }
@@ -261,8 +261,8 @@ TEST_F(FolderListTest, EnterReportsFailureInWarningBox) {
 }
 
 TEST_F(FolderListTest, ChangeHandlerErrorLeavesSetPathButEnterReportsIt) {
-  folders_.onChange = [] { throw textutil::AppError(L"handler failed"); };
-  EXPECT_THROW(folders_.SetPath(a_ + L"\\b"), textutil::AppError);
+  folders_.onChange = [] { throw base::AppError(L"handler failed"); };
+  EXPECT_THROW(folders_.SetPath(a_ + L"\\b"), base::AppError);
   EXPECT_EQ(folders_.Path(), a_ + L"\\b");  // the path had changed before the handler ran
 
   testsupport::ScriptedPrompter prompter;

@@ -16,7 +16,7 @@
 #include "app/control_ids.h"
 #include "fileutil/curdir.h"
 #include "support/test_support.h"
-#include "textutil/error.h"
+#include "base/error.h"
 
 namespace {
 
@@ -386,7 +386,7 @@ TEST_F(Form1Test, FailureInAHandlerIsShownAndTheProgramGoesOn) {
 }
 
 TEST(FailureMessage, SaysWhatWentWrong) {
-  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(textutil::AppError(L"コピーできません。\nM:\\表"))),
+  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(base::AppError(L"コピーできません。\nM:\\表"))),
             L"コピーできません。\nM:\\表");
   EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(std::runtime_error("disk gone"))),
             L"予期しないエラーが発生しました。\n\ndisk gone");

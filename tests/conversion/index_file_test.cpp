@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "support/test_support.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/strconv.h"
+#include "base/error.h"
 
 using conversion::IndexHasRoomFor;
 using conversion::UpdateIndexFile;
@@ -37,7 +37,7 @@ template <typename Call>
 std::wstring ErrorOf(Call call) {
   try {
     call();
-  } catch (const textutil::AppError& error) {
+  } catch (const base::AppError& error) {
     return error.message();
   }
   ADD_FAILURE() << "no AppError";
@@ -146,7 +146,7 @@ TEST(UpdateIndexFile, WritesJapaneseTestNumbersInShiftJis) {
 
 TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   IndexFolder f;
-  const std::string full = NumberedIndex(conversion::kIndexCapacity);
+  const std::string full = NumberedIndex(base::kIndexCapacity);
   WriteBytes(f.index, full);
   EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"NEW"));
   const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); });
@@ -158,28 +158,28 @@ TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
 
 TEST(IndexCapacity, AFullIndexStillUpdatesATestItHolds) {
   IndexFolder f;
-  WriteBytes(f.index, NumberedIndex(conversion::kIndexCapacity));
+  WriteBytes(f.index, NumberedIndex(base::kIndexCapacity));
   EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T1"));
   UpdateIndexFile(f.prefix, L"T1", L"1000");
-  std::string expected = NumberedIndex(conversion::kIndexCapacity).substr(std::string("1.00,T1\r\n").size());
+  std::string expected = NumberedIndex(base::kIndexCapacity).substr(std::string("1.00,T1\r\n").size());
   expected += "1000.00,T1\r\n";
   EXPECT_EQ(ReadBytes(f.index), expected);
 }
 
 TEST(IndexCapacity, TheHundredthRecordIsTaken) {
   IndexFolder f;
-  WriteBytes(f.index, NumberedIndex(conversion::kIndexCapacity - 1));
+  WriteBytes(f.index, NumberedIndex(base::kIndexCapacity - 1));
   EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T100"));
   UpdateIndexFile(f.prefix, L"T100", L"100");
-  EXPECT_EQ(ReadBytes(f.index), NumberedIndex(conversion::kIndexCapacity));
+  EXPECT_EQ(ReadBytes(f.index), NumberedIndex(base::kIndexCapacity));
 }
 
 TEST(IndexCapacity, AnOverfullIndexIsNeverRewritten) {
   IndexFolder f;
-  const std::string overfull = NumberedIndex(conversion::kIndexCapacity + 1);
+  const std::string overfull = NumberedIndex(base::kIndexCapacity + 1);
   WriteBytes(f.index, overfull);
   EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"T1"));
-  EXPECT_THROW(UpdateIndexFile(f.prefix, L"T1", L"5"), textutil::AppError);
+  EXPECT_THROW(UpdateIndexFile(f.prefix, L"T1", L"5"), base::AppError);
   EXPECT_EQ(ReadBytes(f.index), overfull);
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "textutil/error.h"
+#include "base/error.h"
 
 using conversion::FormatValue;
 using conversion::LeadingNumber;
@@ -45,11 +45,11 @@ TEST(SingleOf, KeepsSinglePrecisionAndRefusesValuesOutOfRange) {
   try {
     SingleOf(L"1e39");
     FAIL() << "no error for a value beyond a single";
-  } catch (const textutil::AppError& error) {
-    EXPECT_EQ(error.kind(), textutil::AppError::Kind::Overflow);
+  } catch (const base::AppError& error) {
+    EXPECT_EQ(error.kind(), base::AppError::Kind::Overflow);
     EXPECT_NE(error.message().find(L"1e39"), std::wstring::npos);
   }
-  EXPECT_THROW(SingleOf(L"-1e400"), textutil::AppError);
+  EXPECT_THROW(SingleOf(L"-1e400"), base::AppError);
 }
 
 TEST(FormatValue, WritesTwoDecimalsWithoutLeadingZero) {

@@ -78,7 +78,7 @@ class Scratch {
 
 struct WalkResult {
   std::int16_t count = 0;
-  std::vector<std::wstring> hits = std::vector<std::wstring>(dataroot::kHitCapacity + 1);
+  std::vector<std::wstring> hits = std::vector<std::wstring>(base::kHitCapacity + 1);
 };
 
 // The walk of the tree below folder (the candidates are folder\...\PATDAT).

@@ -140,13 +140,13 @@ TEST(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
   PlaceRoot(base + L"\\a");
   PlaceRoot(base + L"\\b");
   PlaceRoot(base + L"\\c");
-  std::int16_t count = dataroot::kHitCapacity - 2;
-  std::vector<std::wstring> hits(dataroot::kHitCapacity + 1);
+  std::int16_t count = base::kHitCapacity - 2;
+  std::vector<std::wstring> hits(base::kHitCapacity + 1);
   dataroot::SearchFolderTree(base + L"\\PATDAT", count, hits, datafixture::kMarker);
-  EXPECT_EQ(count, dataroot::kHitCapacity);
-  EXPECT_EQ(hits.size(), static_cast<size_t>(dataroot::kHitCapacity) + 1);
-  EXPECT_EQ(hits[dataroot::kHitCapacity - 1], base + L"\\a\\PATDAT\\");
-  EXPECT_EQ(hits[dataroot::kHitCapacity], base + L"\\b\\PATDAT\\");
+  EXPECT_EQ(count, base::kHitCapacity);
+  EXPECT_EQ(hits.size(), static_cast<size_t>(base::kHitCapacity) + 1);
+  EXPECT_EQ(hits[base::kHitCapacity - 1], base + L"\\a\\PATDAT\\");
+  EXPECT_EQ(hits[base::kHitCapacity], base + L"\\b\\PATDAT\\");
 
   // A list shorter than its slots grows to hold the hits.
   std::int16_t fresh = 0;
@@ -163,7 +163,7 @@ TEST(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
   const std::wstring folder = scratch.path() + L"\\PATDAT";
   const std::wstring marker = datafixture::kMarker;
   std::int16_t count = 0;
-  std::vector<std::wstring> hits(dataroot::kHitCapacity + 1);
+  std::vector<std::wstring> hits(base::kHitCapacity + 1);
   dataroot::SearchFolderTree(folder, count, hits, marker);
   EXPECT_EQ(count, 1);
   EXPECT_EQ(folder, scratch.path() + L"\\PATDAT");

@@ -10,8 +10,8 @@
 
 #include "extlib/extlib.h"
 #include "support/test_support.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/strconv.h"
+#include "base/error.h"
 
 using extlib::FileSize;
 using extlib::GoodDrive;
@@ -21,7 +21,7 @@ using testsupport::WriteBytes;
 
 namespace {
 
-std::string Sjis(const std::wstring& text) { return textutil::ToSjis(text); }
+std::string Sjis(const std::wstring& text) { return base::ToSjis(text); }
 
 // A file of size bytes that takes no room on disk.
 void MakeSparseFile(const std::wstring& path, long long size) {
@@ -142,27 +142,27 @@ TEST(Swap, KindZeroExchangesTwoTexts) {
   std::string first = Sjis(L"表1001");
   std::string second = Sjis(L"ソ");
   extlib::Swap(first, second, 0);
-  EXPECT_EQ(textutil::FromSjis(first), L"ソ");
-  EXPECT_EQ(textutil::FromSjis(second), L"表1001");
+  EXPECT_EQ(base::FromSjis(first), L"ソ");
+  EXPECT_EQ(base::FromSjis(second), L"表1001");
 }
 
 TEST(Swap, OtherKindsThrowAndExchangeNothing) {
   float first = 1.0f;
   float second = 2.0f;
   for (const std::int32_t kind : {0, 1, -1, -2, -4})
-    EXPECT_THROW(extlib::Swap(first, second, kind), textutil::AppError) << kind;
+    EXPECT_THROW(extlib::Swap(first, second, kind), base::AppError) << kind;
   EXPECT_EQ(first, 1.0f);
   EXPECT_EQ(second, 2.0f);
 
   std::string a = "a";
   std::string b = "b";
   for (const std::int32_t kind : {-3, 1, 8})
-    EXPECT_THROW(extlib::Swap(a, b, kind), textutil::AppError) << kind;
+    EXPECT_THROW(extlib::Swap(a, b, kind), base::AppError) << kind;
   EXPECT_EQ(a, "a");
   EXPECT_EQ(b, "b");
   try {
     extlib::Swap(a, b, -3);
-  } catch (const textutil::AppError& error) {
-    EXPECT_EQ(error.kind(), textutil::AppError::Kind::InvalidArgument);
+  } catch (const base::AppError& error) {
+    EXPECT_EQ(error.kind(), base::AppError::Kind::InvalidArgument);
   }
 }

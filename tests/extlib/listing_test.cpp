@@ -10,8 +10,8 @@
 
 #include "extlib/extlib.h"
 #include "support/test_support.h"
-#include "textutil/codepage.h"
-#include "textutil/error.h"
+#include "base/strconv.h"
+#include "base/error.h"
 
 using extlib::DCount;
 using extlib::FCount;
@@ -24,7 +24,7 @@ using testsupport::WriteBytes;
 
 namespace {
 
-std::string Sjis(const std::wstring& text) { return textutil::ToSjis(text); }
+std::string Sjis(const std::wstring& text) { return base::ToSjis(text); }
 
 std::wstring RecordName(const FileRecord& record) { return record.name; }
 
@@ -229,12 +229,12 @@ TEST(ReadFileX, RefusesABlockNotPreparedForRecords) {
   const std::string spec = Sjis(folder + L"\\*.*");
   WorkBlock block{};
   std::int32_t scratch = 0;
-  EXPECT_THROW(extlib::ReadFileX(spec, scratch, block), textutil::AppError);
+  EXPECT_THROW(extlib::ReadFileX(spec, scratch, block), base::AppError);
   std::vector<NameSlot> slots(1);
   extlib::fnAV(block, slots, IndexList{1});
-  EXPECT_THROW(extlib::ReadFileX(spec, scratch, block), textutil::AppError);
+  EXPECT_THROW(extlib::ReadFileX(spec, scratch, block), base::AppError);
   WorkBlock names{};
-  EXPECT_THROW(extlib::ReadDirT(spec, names), textutil::AppError);
+  EXPECT_THROW(extlib::ReadDirT(spec, names), base::AppError);
 }
 
 TEST(FnAV, FirstSlotMustLieInTheTarget) {
@@ -242,16 +242,16 @@ TEST(FnAV, FirstSlotMustLieInTheTarget) {
   std::vector<NameSlot> slots(2);
   WorkBlock block{};
   for (const std::int32_t bad : {0, -1, 4}) {
-    EXPECT_THROW(extlib::fnAV(block, records, IndexList{bad}), textutil::AppError) << bad;
-    EXPECT_THROW(extlib::fnAV(block, slots, IndexList{bad}), textutil::AppError) << bad;
+    EXPECT_THROW(extlib::fnAV(block, records, IndexList{bad}), base::AppError) << bad;
+    EXPECT_THROW(extlib::fnAV(block, slots, IndexList{bad}), base::AppError) << bad;
   }
   EXPECT_NO_THROW(extlib::fnAV(block, records, IndexList{3}));  // nothing left to fill
   bool thrown = false;
   try {
     extlib::fnAV(block, records, IndexList{0});
-  } catch (const textutil::AppError& error) {
+  } catch (const base::AppError& error) {
     thrown = true;
-    EXPECT_EQ(error.kind(), textutil::AppError::Kind::OutOfRange);
+    EXPECT_EQ(error.kind(), base::AppError::Kind::OutOfRange);
   }
   EXPECT_TRUE(thrown);
 }

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "textutil/error.h"
+#include "base/error.h"
 
 using fileutil::ChangeDrive;
 using fileutil::ChangeFolder;
@@ -86,8 +86,8 @@ TEST(ChangeFolder, MissingFolderThrowsWithThePathAndKeepsTheCurrentFolder) {
   try {
     ChangeFolder(missing);
     FAIL() << "no error";
-  } catch (const textutil::AppError& error) {
-    EXPECT_EQ(error.kind(), textutil::AppError::Kind::System);
+  } catch (const base::AppError& error) {
+    EXPECT_EQ(error.kind(), base::AppError::Kind::System);
     EXPECT_NE(error.message().find(missing), std::wstring::npos);
   }
   EXPECT_EQ(CurrentFolder(), folder);

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "textutil/error.h"
+#include "base/error.h"
 
 using fileutil::ListDirEntries;
 using fileutil::TrimSpaces;
@@ -194,8 +194,8 @@ TEST(ListDirEntries, ListWithoutAPatternIsOutOfRange) {
   try {
     ListDirEntries(names);
     FAIL() << "no error";
-  } catch (const textutil::AppError& error) {
-    EXPECT_EQ(error.kind(), textutil::AppError::Kind::OutOfRange);
+  } catch (const base::AppError& error) {
+    EXPECT_EQ(error.kind(), base::AppError::Kind::OutOfRange);
   }
 }
 

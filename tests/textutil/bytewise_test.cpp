@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "textutil/error.h"
+#include "base/error.h"
 
 using textutil::AnsiInStrB;
 using textutil::AnsiMidB;
 using textutil::AnsiRightB;
-using textutil::AppError;
+using base::AppError;
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "textutil/error.h"
+#include "base/error.h"
 
-using textutil::AppError;
+using base::AppError;
 using textutil::CountDelimiters;
 using textutil::SplitFields;
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-namespace textutil {
+namespace base {
 
 class AppError : public std::exception {
  public:
-  enum class Kind { General, Overflow, InvalidArgument, OutOfRange, System };
+  enum class Kind { General, Overflow, InvalidArgument, OutOfRange, System, Encoding };
 
   AppError(Kind kind, std::wstring message);
   explicit AppError(std::wstring message) : AppError(Kind::General, std::move(message)) {}
@@ -30,4 +30,8 @@ std::wstring SystemReason(unsigned long code);
 // "<operation>\n<path>\n\n<reason>" as an AppError of kind System.
 AppError SystemError(std::wstring_view operation, std::wstring_view path, unsigned long code);
 
-}  // namespace textutil
+// What the user is told about any caught failure: an AppError's message, else
+// the unexpected-error text, followed by what() where that reads as UTF-8.
+std::wstring DescribeFailure(std::exception_ptr failure);
+
+}  // namespace base

@@ -1,23 +1,16 @@
-#include "textutil/error.h"
+#include "base/error.h"
 
 #include <windows.h>
 
-namespace textutil {
-namespace {
+#include "base/messages.h"
+#include "base/strconv.h"
 
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-}  // namespace
+namespace base {
 
 AppError::AppError(Kind kind, std::wstring message)
-    : kind_(kind), message_(std::move(message)), utf8_(ToUtf8(message_)) {}
+    : kind_(kind),
+      message_(std::move(message)),
+      utf8_(TryToUtf8(message_).value_or("(message with an unpaired surrogate)")) {}
 
 std::wstring SystemReason(unsigned long code) {
   wchar_t* buffer = nullptr;
@@ -29,7 +22,7 @@ std::wstring SystemReason(unsigned long code) {
   LocalFree(buffer);
   while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
     reason.pop_back();
-  if (reason.empty()) reason = L"エラー " + std::to_wstring(code);
+  if (reason.empty()) reason = text::kErrorCode + std::to_wstring(code);
   return reason;
 }
 
@@ -42,4 +35,19 @@ AppError SystemError(std::wstring_view operation, std::wstring_view path, unsign
   return AppError(AppError::Kind::System, std::move(message));
 }
 
-}  // namespace textutil
+std::wstring DescribeFailure(std::exception_ptr failure) {
+  try {
+    if (failure) std::rethrow_exception(failure);
+  } catch (const AppError& error) {
+    return error.message();
+  } catch (const std::exception& error) {
+    // The standard library's texts are ASCII; anything that does not read as
+    // UTF-8 is left out rather than shown garbled.
+    if (const auto detail = TryFromUtf8(error.what()); detail && !detail->empty())
+      return std::wstring(text::kUnexpected) + L"\n\n" + *detail;
+  } catch (...) {
+  }
+  return text::kUnexpected;
+}
+
+}  // namespace base

@@ -1,0 +1,31 @@
+#include "base/messages.h"
+
+namespace base::text {
+
+std::wstring OverwriteQuestion(const std::wstring& t) { return kOverwriteBefore + t + kOverwriteAfter; }
+
+std::wstring SelectionLimit() {
+  return kSelectionLimitBefore + std::to_wstring(kMaxSelected) + kSelectionLimitAfter;
+}
+
+std::wstring IndexFull(const std::wstring& t) {
+  return kIndexFullBefore + std::to_wstring(kIndexCapacity) + kIndexFullMiddle + t + kIndexFullAfter;
+}
+
+std::wstring NoFifthField(const std::wstring& t) {
+  return kNoFifthFieldBefore + t + kNoFifthFieldMiddle + t + kNoFifthFieldAfter;
+}
+
+std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault fault) {
+  const wchar_t* reason = kIndexNotARecord;
+  if (fault == IndexFault::ByteOrderMark) reason = kIndexByteOrderMark;
+  if (fault == IndexFault::NotShiftJis) reason = kIndexNotShiftJis;
+  return kIndexUnreadableBefore + std::to_wstring(line) + kIndexUnreadableAfter + L"\n" + path +
+         L"\n\n" + reason;
+}
+
+std::wstring NoShiftJisForm(const std::wstring& text, const std::wstring& character) {
+  return kNoShiftJisBefore + character + L"\n" + text;
+}
+
+}  // namespace base::text

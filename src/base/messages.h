@@ -1,0 +1,101 @@
+#pragma once
+// Every text the program shows its user: the window's caption, the message
+// line, message boxes and the heads of failure reports. The user's guide
+// quotes each of them; kEveryText keeps the two in step.
+#include <string>
+
+#include "base/limits.h"
+
+namespace base::text {
+
+inline constexpr wchar_t kAppTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
+
+// Start-up.
+inline constexpr wchar_t kNoDataRoot[] = L" PATDAT の設定がありません.";
+
+// The message line during and after a run.
+inline constexpr wchar_t kInProgress[] = L"只今変換中！\u3000しばらくお待ちください。";
+inline constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
+
+// Refusals of a run.
+inline constexpr wchar_t kDriveName[] =
+    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
+    L"でなければいけません。  例 \"C:\", \"D:\"...";
+inline constexpr wchar_t kBadPath[] = L"指定されたパスは正しくありません。";
+inline constexpr wchar_t kNoSource[] = L"変換元ファイルが選択されていません。";
+inline constexpr wchar_t kNoTest[] = L"変換元試験番号が選択されていません。";
+
+// Questions of a run.
+inline constexpr wchar_t kCreateFolders[] = L"ﾌｫﾙﾀﾞがありません。新規作成しますか？";
+inline constexpr wchar_t kOverwriteBefore[] = L"送り先に同名の試験番号があります(";
+inline constexpr wchar_t kOverwriteAfter[] = L" )上書きしてよろしいですか？";
+std::wstring OverwriteQuestion(const std::wstring& t);
+
+// Limits and gaps.
+inline constexpr wchar_t kSelectionLimitBefore[] = L"選択できる試験番号は";
+inline constexpr wchar_t kSelectionLimitAfter[] = L"件までです。";
+std::wstring SelectionLimit();
+inline constexpr wchar_t kIndexFullBefore[] = L"送り先の PCNT.TXT には既に ";
+inline constexpr wchar_t kIndexFullMiddle[] = L" 件の試験が登録されているため、試験番号 ";
+inline constexpr wchar_t kIndexFullAfter[] = L" は変換しませんでした。";
+std::wstring IndexFull(const std::wstring& t);
+inline constexpr wchar_t kNoFifthFieldBefore[] = L"試験番号 ";
+inline constexpr wchar_t kNoFifthFieldMiddle[] = L" のヘッダファイル (";
+inline constexpr wchar_t kNoFifthFieldAfter[] =
+    L".HED) には５番目の項目がありません。値を空として PCNT.TXT に登録します。";
+std::wstring NoFifthField(const std::wstring& t);
+
+// An index that cannot be read faithfully is left as it is.
+enum class IndexFault { ByteOrderMark, NotShiftJis, NotARecord };
+inline constexpr wchar_t kIndexUnreadableBefore[] = L"PCNT.TXT の ";
+inline constexpr wchar_t kIndexUnreadableAfter[] =
+    L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。";
+inline constexpr wchar_t kIndexByteOrderMark[] =
+    L"ファイルの先頭にバイト順マーク (BOM) があります。UTF-8 や Unicode で保存されたファイルは"
+    L"読み取れません。メモ帳などで開き、文字コードを ANSI (Shift-JIS) にして保存し直してください。";
+inline constexpr wchar_t kIndexNotShiftJis[] =
+    L"Shift-JIS の文字として読めないバイトがあります。メモ帳などで開いてその行を確かめ、"
+    L"文字コードを ANSI (Shift-JIS) にして保存し直してください。";
+inline constexpr wchar_t kIndexNotARecord[] =
+    L"「値,試験番号」の形になっていません。この行を「12.50,1001」のように 1 行 1 件に直して"
+    L"保存してください。";
+std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault fault);
+
+// Heads of failure reports; the path and the system's reason follow them.
+inline constexpr wchar_t kCannotCreateFolder[] = L"フォルダを作成できません。";
+inline constexpr wchar_t kCannotCopy[] = L"ファイルをコピーできません。";
+inline constexpr wchar_t kCannotReadHeader[] = L"ヘッダファイルを読み込めません。";
+inline constexpr wchar_t kCannotReadIndex[] = L"PCNT.TXT を読み込めません。";
+inline constexpr wchar_t kCannotWriteIndex[] = L"PCNT.TXT を書き込めません。";
+inline constexpr wchar_t kCannotOpenFolder[] = L"フォルダを開けません。";
+inline constexpr wchar_t kCannotListFolder[] = L"フォルダの一覧を読めません。";
+inline constexpr wchar_t kCannotChangeFolder[] = L"フォルダを移動できません。";
+inline constexpr wchar_t kHeaderValueOf[] = L" のヘッダの値";  // after "試験番号 " and t
+inline constexpr wchar_t kNumberTooLarge[] = L"数値が大きすぎます: ";
+inline constexpr wchar_t kNotShiftJis[] = L"Shift-JIS の文字として読めないバイトがあります。";
+inline constexpr wchar_t kNoShiftJisBefore[] = L"次の文字は Shift-JIS で表せません: ";
+std::wstring NoShiftJisForm(const std::wstring& text, const std::wstring& character);
+inline constexpr wchar_t kErrorCode[] = L"エラー ";
+
+// Failures that only a fault of the program itself can cause.
+inline constexpr wchar_t kUnexpected[] = L"予期しないエラーが発生しました。";
+inline constexpr wchar_t kInvalidArgument[] = L"プロシージャの呼び出し、または引数が不正です。";
+inline constexpr wchar_t kOverflow[] = L"オーバーフローしました。";
+inline constexpr wchar_t kOutOfRange[] = L"インデックスが有効範囲にありません。";
+
+// Each fixed text above and the fixed parts of the built ones.
+inline constexpr const wchar_t* kEveryText[] = {
+    kAppTitle,           kNoDataRoot,          kInProgress,           kDone,
+    kDriveName,          kBadPath,             kNoSource,             kNoTest,
+    kCreateFolders,      kOverwriteBefore,     kOverwriteAfter,       kSelectionLimitBefore,
+    kSelectionLimitAfter, kIndexFullBefore,
+    kIndexFullMiddle,    kIndexFullAfter,      kNoFifthFieldBefore,   kNoFifthFieldMiddle,
+    kNoFifthFieldAfter,  kIndexUnreadableBefore, kIndexUnreadableAfter, kIndexByteOrderMark,
+    kIndexNotShiftJis,   kIndexNotARecord,     kCannotCreateFolder,   kCannotCopy,
+    kCannotReadHeader,   kCannotReadIndex,     kCannotWriteIndex,     kCannotOpenFolder,
+    kCannotListFolder,   kCannotChangeFolder,  kHeaderValueOf,        kNumberTooLarge,
+    kNotShiftJis,        kNoShiftJisBefore,    kErrorCode,            kUnexpected,
+    kInvalidArgument,    kOverflow,            kOutOfRange,
+};
+
+}  // namespace base::text
