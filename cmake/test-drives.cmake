@@ -1,5 +1,10 @@
-# Native Windows: the test drive letters as substituted folders of the build.
-foreach(letter M N O P Q R X)
+# Native Windows: the scratch drives M: to P: and X: as substituted folders of
+# the build. Only free letters are taken; a letter that is in use stays as it
+# is, and without its marker file no test writes there. Network, CD and
+# missing drives (Q:, R:, S: under Wine) cannot be made this way: the tests
+# that need them skip.
+execute_process(COMMAND subst OUTPUT_VARIABLE substituted)
+foreach(letter M N O P X)
   string(TOLOWER ${letter} lower)
   if(letter STREQUAL "X")
     set(dir ${BUILD_DIR}/tbin)
@@ -8,6 +13,18 @@ foreach(letter M N O P Q R X)
   endif()
   file(MAKE_DIRECTORY ${dir})
   file(TO_NATIVE_PATH ${dir} native)
-  execute_process(COMMAND subst ${letter}: /D OUTPUT_QUIET ERROR_QUIET)
-  execute_process(COMMAND subst ${letter}: ${native})
+  string(FIND "${substituted}" "${letter}:\\: => ${native}" ours)
+  if(ours EQUAL -1)
+    if(EXISTS "${letter}:/")
+      message(WARNING "${letter}: is in use and left alone; the tests need it free")
+      continue()
+    endif()
+    execute_process(COMMAND subst ${letter}: ${native} RESULT_VARIABLE failed)
+    if(failed)
+      message(WARNING "subst ${letter}: failed")
+      continue()
+    endif()
+  endif()
+  file(WRITE ${dir}/.lugeon-test-drive "")
+  execute_process(COMMAND attrib +h ${native}\\.lugeon-test-drive)
 endforeach()

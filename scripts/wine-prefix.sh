@@ -81,6 +81,11 @@ drives() { # test | run
       printf 'NETLABEL' >"$td/q/.windows-label"
       printf 'CDLABEL' >"$td/r/.windows-label"
       link_drive x "$build/tbin"
+      # The marker that tells a test a drive is one of its own (a dot file is
+      # hidden under Wine, so no listing sees it). C: is the prefix's own.
+      for d in "$td"/{m,n,o,p,q,r} "$build/tbin" "$WINEPREFIX/drive_c"; do
+        : >"$d/.lugeon-test-drive"
+      done
       ;;
     run)
       link_drive d "$build/demo/d"

@@ -93,6 +93,14 @@ bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
 
+void DropQueuedInput() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
 // ---- Creation and layout ---------------------------------------------------
 
 Form1::~Form1() {
@@ -591,6 +599,8 @@ int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil:
   // Exit while a run let pending events through: the program is ending, and
   // the run, which finds the text boxes gone, stops without a question.
   if (created_ && hwnd_ == nullptr) return buttons == fileutil::Buttons::YesNo ? fileutil::kIdNo : fileutil::kIdOk;
+  // Clicks and keys made while the thread was busy were meant for no question.
+  if (busy_) DropQueuedInput();
   UINT flags = buttons == fileutil::Buttons::YesNo ? MB_YESNO : MB_OK;
   switch (icon) {
     case fileutil::Icon::None:

@@ -23,9 +23,8 @@ namespace app {
 struct ProgramState {
   std::wstring DataRootPath;        // ends in "\"; empty when none was found
   std::int16_t DoneMessageShown = 0;  // 1 while Label3 shows the completion message
-  std::vector<std::wstring> ListedTests = std::vector<std::wstring>(base::kListBound + 1);
-  std::int16_t ListedCount = 0;
-  conversion::Selection Selected;   // SelectedTests (tests) and SelectedCount (count)
+  std::vector<std::wstring> ListedTests;    // the test numbers in List1, in its order
+  std::vector<std::wstring> SelectedTests;  // the selected ones, in list order; at most base::kMaxSelected
 };
 
 class Form1 final : public conversion::RunView {
@@ -129,6 +128,10 @@ class Form1 final : public conversion::RunView {
 // rather than on one of its controls; frames, labels and disabled controls
 // count as controls.
 bool IsOverPanelItself(HWND panel, POINT point);
+
+// Drops the mouse and keyboard input still queued for this thread: input
+// made while a command held the thread belongs to that busy time.
+void DropQueuedInput();
 
 // What the user is told about a failure that escaped an event handler.
 std::wstring FailureMessage(std::exception_ptr failure);

@@ -40,9 +40,14 @@ void Form1::Command1_Click() {
   running_ = true;
   struct Reset {
     bool& flag;
-    ~Reset() { flag = false; }
+    ~Reset() {
+      flag = false;
+      // What the user clicked or typed while the run held the thread belongs
+      // to the run: it must not start the next one.
+      DropQueuedInput();
+    }
   } reset{running_};
-  conversion::Command1_Click(*this, state_.Selected, state_.DoneMessageShown);
+  conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);
 }
 
 void Form1::Command2_Click() {
@@ -55,15 +60,15 @@ void Form1::Dir1_Change() {
     SetWindowTextW(Control(kIdText1), dir1_.Path().c_str());
     fileutil::ChangeFolder(dir1_.Path());
     const std::wstring folder = dir1_.Path();
-    state_.Selected.count = 0;
-    fileutil::ListTestNumbers(folder, state_.ListedCount, state_.ListedTests);
+    state_.SelectedTests.clear();
+    state_.ListedTests = fileutil::ListTestNumbers(folder);
     ListBox_ResetContent(list);
-    for (int i = 1; i <= state_.ListedCount; ++i) ListBox_AddString(list, state_.ListedTests[i].c_str());
+    for (const std::wstring& t : state_.ListedTests) ListBox_AddString(list, t.c_str());
   } catch (...) {
     // Text1 already names the new folder: the tests of the old one must not
     // stay on offer (or selected) under it, nor a half-read list.
-    state_.Selected.count = 0;
-    state_.ListedCount = 0;
+    state_.SelectedTests.clear();
+    state_.ListedTests.clear();
     ListBox_ResetContent(list);
     throw;
   }
@@ -89,13 +94,9 @@ void Form1::List1_Click() {
       ListBox_SetSel(list, FALSE, i);
     Show(base::text::SelectionLimit(), fileutil::Buttons::Ok, fileutil::Icon::Information);
   }
-  state_.Selected.count = 0;
-  for (int i = 0; i < state_.ListedCount; ++i) {
-    if (ListBox_GetSel(list, i) > 0) {
-      ++state_.Selected.count;
-      state_.Selected.tests[state_.Selected.count] = state_.ListedTests[i + 1];
-    }
-  }
+  state_.SelectedTests.clear();
+  for (std::size_t i = 0; i < state_.ListedTests.size(); ++i)
+    if (ListBox_GetSel(list, static_cast<int>(i)) > 0) state_.SelectedTests.push_back(state_.ListedTests[i]);
 }
 
 void Form1::Picture1_MouseMove() {

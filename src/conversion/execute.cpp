@@ -5,67 +5,110 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
+#include "base/strconv.h"
 #include "conversion/field_input.h"
 #include "conversion/file_io.h"
 #include "conversion/index_file.h"
 #include "fileutil/destpath.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
-#include "base/error.h"
-#include "base/limits.h"
-#include "base/messages.h"
 #include "textutil/fields.h"
 
 namespace conversion {
 namespace {
 
+using namespace base::text;
 using fileutil::Buttons;
 using fileutil::Icon;
 
-using namespace base::text;
+// Puts the pointer and the message line back unless the run completed.
+class RunGuard {
+ public:
+  explicit RunGuard(RunView& view) : view_(view) {}
+  ~RunGuard() { Restore(); }
+  RunGuard(const RunGuard&) = delete;
+  RunGuard& operator=(const RunGuard&) = delete;
 
-constexpr std::size_t kListSize = base::kListBound + 1;  // elements 0 to 256; listings grow beyond
+  void SetBusy() {
+    view_.SetBusy(true);
+    busy_ = true;
+  }
 
-// Asks once at the first missing level and, after Yes, creates every missing
-// level from the top down. False when the user answers No.
-bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
-  const std::int16_t n = textutil::CountDelimiters(validated, L"\\");
-  std::vector<std::wstring> workList(std::max<std::size_t>(kListSize, n + 2));
-  textutil::SplitFields(validated, L"\\", workList);
+  void Complete() {
+    view_.SetLabel3(kDone);
+    view_.SetBusy(false);
+    busy_ = false;
+    restored_ = true;
+  }
 
-  int answer = 0;
-  std::wstring current = workList[1];
-  for (int i = 2; i <= n + 1; ++i) {
-    current += L"\\" + workList[i];
-    if (!PathExists(current)) {
-      answer = view.Show(kCreateFolders, Buttons::YesNo, Icon::Question);
-      if (answer == fileutil::kIdNo) return false;
-      break;
+  void Restore() noexcept {
+    if (restored_) return;
+    restored_ = true;
+    try {
+      if (busy_) view_.SetBusy(false);
+      view_.SetLabel3(L"");
+    } catch (...) {
+      // Nothing is left to tell the user with; the window must go on.
     }
   }
 
+ private:
+  RunView& view_;
+  bool busy_ = false;
+  bool restored_ = false;
+};
+
+// An orderly stop: its message box; the guard then clears the message line.
+bool StopWith(RunView& view, const std::wstring& prompt, Icon icon,
+              const std::optional<std::wstring>& caption = std::nullopt) {
+  view.Show(prompt, Buttons::Ok, icon, caption);
+  return false;
+}
+
+// The levels of the checked destination from the first folder down; the last
+// names the folder again with its closing "\".
+std::vector<std::wstring> Levels(const std::wstring& validated) {
+  const std::int16_t n = textutil::CountDelimiters(validated, L"\\");
+  std::vector<std::wstring> workList(std::max<std::size_t>(base::kListBound + 1, n + 2));
+  textutil::SplitFields(validated, L"\\", workList);
+  std::vector<std::wstring> levels;
+  std::wstring current = workList[1];
+  for (int i = 2; i <= n + 1; ++i) {
+    current += L"\\" + workList[static_cast<std::size_t>(i)];
+    levels.push_back(current);
+  }
+  return levels;
+}
+
+// Asks once, at the first missing level, and after Yes creates every missing
+// level from the top down. False when the user answers No.
+bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
+  const std::vector<std::wstring> levels = Levels(validated);
+  const auto missing = std::find_if(levels.begin(), levels.end(), [](const std::wstring& level) {
+    return !PathExists(level);
+  });
+  if (missing == levels.end()) return true;
+  const int answer = view.Show(kCreateFolders, Buttons::YesNo, Icon::Question);
+  if (answer == fileutil::kIdNo) return false;
   if (answer == fileutil::kIdYes) {
-    current = workList[1];
-    for (int i = 2; i <= n + 1; ++i) {
-      current += L"\\" + workList[i];
-      if (!PathExists(current)) CreateFolder(current);
-    }
+    for (auto level = missing; level != levels.end(); ++level)
+      if (!PathExists(*level)) CreateFolder(*level);
   }
   return true;
 }
 
-// Whether one of the destination's .GRA files has t as its base name, the
-// bytes in front of the first dot, compared exactly.
-bool DestinationHolds(const std::vector<std::wstring>& graNames, std::int32_t count,
-                      const std::wstring& t) {
-  bool found = false;
-  for (std::int32_t j = 1; j <= count; ++j) {
-    const std::wstring& name = graNames[static_cast<std::size_t>(j)];
+// The test numbers the destination held before the run: the base names of
+// its .GRA files, the bytes in front of the first dot.
+std::vector<std::wstring> TestsHeld(const std::wstring& destPrefix) {
+  std::vector<std::wstring> held;
+  for (const std::wstring& name : fileutil::ListDirEntries(destPrefix + L"*.GRA")) {
     const std::int16_t dot = textutil::AnsiInStrB(name, L".");
-    if (dot < 1) continue;
-    if (textutil::AnsiMidB(name, 1, dot - 1) == t) found = true;
+    if (dot >= 1) held.push_back(textutil::AnsiMidB(name, 1, dot - 1));
   }
-  return found;
+  return held;
 }
 
 bool IsIndexFile(const std::wstring& name) {
@@ -83,129 +126,90 @@ bool IsIndexFile(const std::wstring& name) {
 // land on the destination's own index is not one of the test's files.
 void CopyTestFiles(const std::wstring& sourcePrefix, const std::wstring& destPrefix,
                    const std::wstring& t) {
-  std::vector<std::wstring> workList(kListSize);
-  workList[0] = sourcePrefix + t + L".*";
-  const std::int32_t files = fileutil::ListDirEntries(workList);
-  for (std::int32_t k = 1; k <= files; ++k) {
-    const std::wstring& name = workList[static_cast<std::size_t>(k)];
-    if (IsIndexFile(name)) continue;
-    CopyOneFile(sourcePrefix + name, destPrefix + name);
-  }
+  for (const std::wstring& name : fileutil::ListDirEntries(sourcePrefix + t + L".*"))
+    if (!IsIndexFile(name)) CopyOneFile(sourcePrefix + name, destPrefix + name);
 }
 
 // The fifth field of the copied header; false when it has fewer fields.
 bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) {
-  FieldReader reader(ReadWholeFile(headerPath, kCannotReadHeader));
+  const std::string bytes = ReadWholeFile(headerPath, kCannotReadHeader);
+  FieldReader reader(bytes);
   for (int field = 1; !reader.AtEnd(); ++field) {
-    std::wstring text = reader.Read();
-    if (field == 5) {
-      headerValue = std::move(text);
+    std::string text = reader.Read();
+    if (field < 5) continue;
+    if (const auto value = base::TryFromSjis(text)) {
+      headerValue = *value;
       return true;
     }
+    throw base::AppError(base::AppError::Kind::Encoding,
+                         std::wstring(kCannotReadHeader) + L"\n" + headerPath + L"\n\n" + kNotShiftJis);
   }
   return false;
 }
 
-void Run(RunView& view, const Selection& selection, std::int16_t& doneMessageShown, bool& busy) {
+// Nothing but spaces, of either width: no folder was chosen.
+bool IsBlank(const std::wstring& text) { return text.find_first_not_of(L" \u3000") == std::wstring::npos; }
+
+// Steps up to the loop over the tests; false after an orderly stop.
+bool Run(RunView& view, const std::vector<std::wstring>& selectedTests, RunGuard& guard) {
   view.SetLabel3(kInProgress);
   view.DoEvents();
   std::wstring validated = view.Text2();
-
-  if (!fileutil::ValidateDestPath(validated, view)) {
-    const std::wstring caption = view.Text2();
-    view.Show(kBadPath, Buttons::Ok, Icon::Warning, caption);
-    view.SetLabel3(L"");
-    return;
-  }
+  if (!fileutil::ValidateDestPath(validated, view))
+    return StopWith(view, kBadPath, Icon::Warning, view.Text2());
 
   const std::wstring source = view.Text1();
+  if (IsBlank(source)) return StopWith(view, kNoSource, Icon::None);
+  if (!ProvideDestinationFolders(view, validated)) return false;
+  if (selectedTests.empty()) return StopWith(view, kNoTest, Icon::None);
 
-  if (fileutil::TrimSpaces(source).empty()) {
-    view.Show(kNoSource, Buttons::Ok, Icon::None);
-    view.SetLabel3(L"");
-    return;
-  }
-
-  if (!ProvideDestinationFolders(view, validated)) {
-    view.SetLabel3(L"");
-    return;
-  }
-
-  if (selection.count == 0) {
-    view.Show(kNoTest, Buttons::Ok, Icon::None);
-    view.SetLabel3(L"");
-    return;
-  }
-
-  view.SetBusy(true);
-  busy = true;
-
+  guard.SetBusy();
   const std::wstring sourcePrefix = fileutil::FolderPrefix(source);
   // The checked form of the destination (trimmed, "\" after the drive): the
   // folder the run has just made sure of is the one it copies into.
   const std::wstring destPrefix = fileutil::FolderPrefix(validated);
+  const std::vector<std::wstring> held = TestsHeld(destPrefix);  // before anything is copied
 
-  // Made once, before anything is copied: the tests that were there before the run.
-  std::vector<std::wstring> destGraNames(kListSize);
-  destGraNames[0] = destPrefix + L"*.GRA";
-  const std::int32_t destGraCount = fileutil::ListDirEntries(destGraNames);
-
-  const std::int16_t count = selection.count;
-  for (std::int16_t i = 1; i <= count; ++i) {
-    const std::wstring& t = selection.tests.at(static_cast<std::size_t>(i));
-
-    // Checked before anything of the test is copied, so a test that the index
-    // cannot take leaves no files behind either.
-    if (!IndexHasRoomFor(destPrefix, t)) {
+  for (const std::wstring& t : selectedTests) {
+    // Read before anything of the test is copied, so a test that the index
+    // cannot take, or an index that cannot be read faithfully, leaves no files.
+    IndexFile index = IndexFile::Load(destPrefix);
+    if (!index.HasRoomFor(t)) {
       view.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
       continue;
     }
-
-    if (DestinationHolds(destGraNames, destGraCount, t) &&
+    if (std::find(held.begin(), held.end(), t) != held.end() &&
         view.Show(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)
       continue;
 
     CopyTestFiles(sourcePrefix, destPrefix, t);
-
-    // Fresh for every test: a test never takes another test's value.
-    std::wstring headerValue;
+    std::wstring headerValue;  // fresh for every test: never another test's value
     if (!ReadHeaderValue(destPrefix + t + L".HED", headerValue))
       view.Show(NoFifthField(t), Buttons::Ok, Icon::None);
-
-    UpdateIndexFile(destPrefix, t, headerValue);
+    UpdateIndexFile(index, t, headerValue);
   }
-
-  doneMessageShown = 1;
-  view.SetLabel3(kDone);
-  view.SetBusy(false);
-  busy = false;
-}
-
-// A failed run: the pointer back, no completion text, and the reason shown.
-void Fail(RunView& view, bool busy, std::int16_t& doneMessageShown, const std::wstring& message) {
-  try {
-    doneMessageShown = 0;
-    if (busy) view.SetBusy(false);
-    view.SetLabel3(L"");
-    view.Show(message, Buttons::Ok, Icon::Warning);
-  } catch (...) {
-    // Nothing is left to tell the user with; the window must go on.
-  }
+  return true;
 }
 
 }  // namespace
 
-void Command1_Click(RunView& view, const Selection& selection, std::int16_t& doneMessageShown) {
-  bool busy = false;
+void Command1_Click(RunView& view, const std::vector<std::wstring>& selectedTests,
+                    std::int16_t& doneMessageShown) {
+  RunGuard guard(view);
   try {
-    Run(view, selection, doneMessageShown, busy);
+    if (!Run(view, selectedTests, guard)) return;
+    doneMessageShown = 1;
+    guard.Complete();
   } catch (...) {
-    std::wstring message = kUnexpected;
+    // A failed run: the pointer back, no completion text, and the reason shown.
+    doneMessageShown = 0;
     try {
-      message = base::DescribeFailure(std::current_exception());
+      const std::wstring message = base::DescribeFailure(std::current_exception());
+      guard.Restore();
+      view.Show(message, Buttons::Ok, Icon::Warning);
     } catch (...) {
+      // Nothing is left to tell the user with; the window must go on.
     }
-    Fail(view, busy, doneMessageShown, message);
   }
 }
 

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "base/limits.h"
 #include "fileutil/prompt.h"
 
 namespace conversion {
@@ -19,11 +18,10 @@ class RunView : public fileutil::Prompter {
   virtual void DoEvents() = 0;                    // let pending events run once
 };
 
-struct Selection {
-  std::vector<std::wstring> tests = std::vector<std::wstring>(base::kMaxSelected + 1);  // 1..count
-  std::int16_t count = 0;
-};
-
-void Command1_Click(RunView& view, const Selection& selection, std::int16_t& doneMessageShown);
+// Runs Execute for the selected tests (in list order, at most
+// base::kMaxSelected). Sets doneMessageShown to 1 when the run completes and
+// to 0 when it fails; every failure is shown, none leaves this function.
+void Command1_Click(RunView& view, const std::vector<std::wstring>& selectedTests,
+                    std::int16_t& doneMessageShown);
 
 }  // namespace conversion

@@ -1,31 +1,41 @@
 #pragma once
-// Text files read field by field, as sequential file input reads them: a field
-// ends at a comma or at a line end, leading blanks and empty lines are skipped,
-// and a field in double quotes is taken without its quotes.
+// Text files read field by field, as sequential file input reads them. After
+// leading blanks: a comma ends an empty field, a line end (CR LF, CR or LF)
+// ends an empty field, a double quote starts a field that runs to the closing
+// quote (whatever follows it up to the next comma or line end is dropped),
+// and anything else runs to the next comma or line end, without its trailing
+// blanks. The delimiter that ends a field is used up with it. So a blank line
+// is one empty field, and a comma at the end of a line is followed by one.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace conversion {
 
 class FieldReader {
  public:
-  // bytes: the whole file in Shift-JIS. Its delimiters (comma, quote, space,
-  // CR, LF) never occur as the second byte of a double-byte character, so the
-  // bytes can be cut without decoding them first.
-  explicit FieldReader(std::string bytes) : bytes_(std::move(bytes)) {}
+  enum class End { Comma, LineEnd, EndOfData };
 
-  // True when nothing but blanks and line ends is left.
-  bool AtEnd();
+  // bytes: Shift-JIS text. Its delimiters (comma, quote, blanks, CR, LF)
+  // never occur as the second byte of a double-byte character, so fields
+  // are cut without decoding.
+  explicit FieldReader(std::string_view bytes) : bytes_(bytes) {}
 
-  // The next field; the empty text once the end is reached.
-  std::wstring Read();
+  // Only the end of the bytes is the end: blank lines still hold fields.
+  bool AtEnd() const { return pos_ >= bytes_.size(); }
+
+  // The next field's bytes, without its quotes; empty past the end.
+  std::string Read();
+
+  // What ended the field last read.
+  End LastEnd() const { return lastEnd_; }
 
  private:
-  void SkipBlanksAndLineEnds();
-  void SkipLineEnd();
+  void TakeDelimiter();
 
-  std::string bytes_;
+  std::string_view bytes_;
   std::size_t pos_ = 0;
+  End lastEnd_ = End::EndOfData;
 };
 
 }  // namespace conversion

@@ -2,115 +2,155 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/messages.h"
+#include "base/strconv.h"
 #include "conversion/field_input.h"
 #include "conversion/file_io.h"
 #include "conversion/number_text.h"
 #include "extlib/extlib.h"
-#include "base/error.h"
-#include "base/messages.h"
-#include "base/strconv.h"
 
 namespace conversion {
 namespace {
 
-constexpr wchar_t kIndexName[] = L"PCNT.TXT";
-constexpr const wchar_t* kReadFailure = base::text::kCannotReadIndex;
-constexpr const wchar_t* kWriteFailure = base::text::kCannotWriteIndex;
+using base::AppError;
+using base::text::IndexFault;
 
-struct Index {
-  std::vector<float> values;
-  std::vector<std::wstring> names;
-};
+constexpr wchar_t kIndexName[] = L"PCNT.TXT";
 
 // A value that does not fit a single names the file or header it came from.
 float ValueOf(const std::wstring& text, const std::wstring& where) {
   try {
     return SingleOf(text);
-  } catch (const base::AppError& error) {
-    throw base::AppError(error.kind(), where + L"\n\n" + error.message());
+  } catch (const AppError& error) {
+    throw AppError(error.kind(), where + L"\n\n" + error.message());
   }
 }
 
-Index ParseIndex(std::string bytes, const std::wstring& path) {
-  Index index;
-  FieldReader reader(std::move(bytes));
-  while (!reader.AtEnd()) {
-    const std::wstring value = reader.Read();
-    index.values.push_back(ValueOf(value, std::wstring(kReadFailure) + L"\n" + path));
-    index.names.push_back(reader.Read());
-  }
-  return index;
+bool StartsWithByteOrderMark(std::string_view bytes) {
+  return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") ||
+         bytes.starts_with("\xFE\xFF");
 }
 
-bool Holds(const Index& index, const std::wstring& t) {
-  for (const auto& name : index.names)
-    if (name == t) return true;
-  return false;
+bool IsBlankLine(std::string_view line) {
+  return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-bool HasRoom(const Index& index, const std::wstring& t) {
-  const std::size_t records = index.names.size();
-  if (records > static_cast<std::size_t>(base::kIndexCapacity)) return false;
-  return records < static_cast<std::size_t>(base::kIndexCapacity) || Holds(index, t);
+// Written back without quotes, a name holding a comma or a quote would read
+// as another record.
+bool CanBeWrittenBack(const std::wstring& name) {
+  return !name.empty() && name.find_first_of(L",\"") == std::wstring::npos;
 }
 
-// The records change places through the utility library, the names in their
-// Shift-JIS form.
-void Exchange(Index& index, std::size_t a, std::size_t b) {
-  extlib::Swap(index.values[a], index.values[b], extlib::kSwapSingle);
-  std::string first = base::ToSjis(index.names[a]);
-  std::string second = base::ToSjis(index.names[b]);
+// A line end within a quoted field is no line end of a record, so a header
+// value holding one, or a comma or a quote, is written formatted instead.
+bool CanBeWrittenAsIs(const std::wstring& value) {
+  return value.find_first_of(L",\"\r\n") == std::wstring::npos;
+}
+
+std::string Line(const std::wstring& value, const std::wstring& name) {
+  return base::ToSjis(value + L"," + name) + "\r\n";
+}
+
+// The records exchange places through the utility library, the names in
+// their Shift-JIS form.
+template <class Record>
+void Exchange(std::vector<Record>& records, std::size_t a, std::size_t b) {
+  extlib::Swap(records[a].value, records[b].value, extlib::kSwapSingle);
+  std::string first = base::ToSjis(records[a].name);
+  std::string second = base::ToSjis(records[b].name);
   extlib::Swap(first, second, extlib::kSwapText);
-  index.names[a] = base::FromSjis(first);
-  index.names[b] = base::FromSjis(second);
+  records[a].name = base::FromSjis(first);
+  records[b].name = base::FromSjis(second);
 }
 
 // Only a strictly greater value moves, so records of equal value keep their order.
-void SortByValue(Index& index) {
-  const std::size_t count = index.values.size();
-  for (std::size_t i = count; i >= 2; --i)
+template <class Record>
+void SortByValue(std::vector<Record>& records) {
+  for (std::size_t i = records.size(); i >= 2; --i)
     for (std::size_t j = 1; j < i; ++j)
-      if (index.values[j - 1] > index.values[j]) Exchange(index, j - 1, j);
+      if (records[j - 1].value > records[j].value) Exchange(records, j - 1, j);
 }
 
 }  // namespace
 
-bool IndexHasRoomFor(const std::wstring& destPrefix, const std::wstring& t) {
-  const std::wstring path = destPrefix + kIndexName;
-  return HasRoom(ParseIndex(ReadFileIfPresent(path, kReadFailure), path), t);
+IndexFile IndexFile::Load(const std::wstring& destPrefix) {
+  IndexFile index;
+  index.folderPrefix_ = destPrefix;
+  index.path_ = destPrefix + kIndexName;
+  const std::string bytes = ReadFileIfPresent(index.path_, base::text::kCannotReadIndex);
+  index.isNew_ = bytes.empty();
+  if (index.isNew_) return index;
+
+  const auto refuse = [&](int line, IndexFault fault) {
+    return AppError(base::text::IndexUnreadable(index.path_, line, fault));
+  };
+  if (StartsWithByteOrderMark(bytes)) throw refuse(1, IndexFault::ByteOrderMark);
+
+  const std::wstring where = std::wstring(base::text::kCannotReadIndex) + L"\n" + index.path_;
+  const std::string_view all(bytes);
+  std::size_t start = 0;
+  for (int number = 1; start < all.size(); ++number) {
+    std::size_t end = all.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = all.size();
+    const std::string_view line = all.substr(start, end - start);
+    start = end + (all.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    if (IsBlankLine(line)) continue;
+
+    if (!base::TryFromSjis(line)) throw refuse(number, IndexFault::NotShiftJis);
+    FieldReader reader(line);
+    const std::wstring value = base::FromSjis(reader.Read());
+    if (reader.LastEnd() != FieldReader::End::Comma) throw refuse(number, IndexFault::NotARecord);
+    std::wstring name = base::FromSjis(reader.Read());
+    if (reader.LastEnd() != FieldReader::End::EndOfData || !CanBeWrittenBack(name))
+      throw refuse(number, IndexFault::NotARecord);
+    index.records_.push_back({ValueOf(value, where), std::move(name)});
+  }
+  return index;
 }
 
-void UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t,
-                     const std::wstring& headerValue) {
-  const std::wstring path = destPrefix + kIndexName;
-  std::string old = ReadFileIfPresent(path, kReadFailure);
+bool IndexFile::HasRoomFor(const std::wstring& t) const {
+  const std::size_t capacity = static_cast<std::size_t>(base::kIndexCapacity);
+  if (records_.size() > capacity) return false;
+  if (records_.size() < capacity) return true;
+  for (const Record& record : records_)
+    if (record.name == t) return true;
+  return false;
+}
 
-  std::string content;
-  if (old.empty()) {
+void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
+  if (isNew_ && CanBeWrittenAsIs(headerValue)) {
     // A new index takes the header's text as it stands.
-    content = base::ToSjis(headerValue + L"," + t) + "\r\n";
-  } else {
-    Index index = ParseIndex(std::move(old), path);
-    if (!HasRoom(index, t)) throw base::AppError(base::text::IndexFull(t) + L"\n" + path);
-    const float value = ValueOf(headerValue, base::text::kNoFifthFieldBefore + t + base::text::kHeaderValueOf);
-    bool found = false;
-    for (std::size_t k = 0; k < index.names.size(); ++k) {
-      if (index.names[k] == t) {
-        index.values[k] = value;
-        found = true;
-      }
-    }
-    if (!found) {
-      index.values.push_back(value);
-      index.names.push_back(t);
-    }
-    SortByValue(index);
-    for (std::size_t k = 0; k < index.names.size(); ++k)
-      content += base::ToSjis(FormatValue(index.values[k]) + L"," + index.names[k]) + "\r\n";
+    content_ = Line(headerValue, t);
+    return;
   }
-  ReplaceFileContent(path, destPrefix, content, kWriteFailure);
+  if (!HasRoomFor(t)) throw AppError(base::text::IndexFull(t) + L"\n" + path_);
+  const float value = ValueOf(headerValue, base::text::kNoFifthFieldBefore + t + base::text::kHeaderValueOf);
+  std::vector<Record> records = records_;
+  bool found = false;
+  for (Record& record : records) {
+    if (record.name == t) {
+      record.value = value;
+      found = true;
+    }
+  }
+  if (!found) records.push_back({value, t});
+  SortByValue(records);
+  content_.clear();
+  for (const Record& record : records) content_ += Line(FormatValue(record.value), record.name);
+}
+
+void IndexFile::Save() const {
+  ReplaceFileContent(path_, folderPrefix_, content_, base::text::kCannotWriteIndex);
+}
+
+void UpdateIndexFile(IndexFile& index, const std::wstring& t, const std::wstring& headerValue) {
+  index.Enter(t, headerValue);
+  index.Save();
 }
 
 }  // namespace conversion

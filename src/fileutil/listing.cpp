@@ -8,53 +8,34 @@
 #include "extlib/findfile.h"
 
 namespace fileutil {
-namespace {
-
-bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\u3000'; }
-
-}  // namespace
 
 std::wstring TrimSpaces(const std::wstring& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && IsTrimmed(text[first])) ++first;
-  while (last > first && IsTrimmed(text[last - 1])) --last;
-  return text.substr(first, last - first);
+  const std::size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return {};
+  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
 }
 
-std::int32_t ListDirEntries(std::vector<std::wstring>& names) {
-  if (names.empty())
-    throw base::AppError(base::AppError::Kind::OutOfRange,
-                         base::text::kOutOfRange + std::wstring(L"\nListDirEntries: 要素 0"));
-  const std::wstring pattern = names[0];
+std::vector<std::wstring> ListDirEntries(const std::wstring& spec) {
   // The same rule as the library's count, so that both agree on every entry.
-  const std::wstring_view namePattern = extlib::SpecPattern(pattern);
-
+  const std::wstring_view pattern = extlib::SpecPattern(spec);
+  std::vector<std::wstring> names;
   WIN32_FIND_DATAW entry;
-  const base::ScopedFind find(FindFirstFileW(pattern.c_str(), &entry));
+  const base::ScopedFind find(FindFirstFileW(spec.c_str(), &entry));
   if (!find.valid()) {
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-        error == ERROR_NO_MORE_FILES)
-      return 0;
-    throw base::SystemError(base::text::kCannotListFolder, pattern, error);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES)
+      return names;
+    throw base::SystemError(base::text::kCannotListFolder, spec, error);
   }
-
-  std::int32_t stored = 0;
   for (;;) {
-    if (extlib::IsListedFile(entry, namePattern)) {
-      const std::size_t index = static_cast<std::size_t>(stored) + 1;
-      if (index >= names.size()) names.resize(index + 1);
-      names[index] = TrimSpaces(entry.cFileName);
-      ++stored;
-    }
+    if (extlib::IsListedFile(entry, pattern)) names.push_back(TrimSpaces(entry.cFileName));
     if (!FindNextFileW(find.get(), &entry)) {
       const DWORD error = GetLastError();
       if (error == ERROR_NO_MORE_FILES) break;
-      throw base::SystemError(base::text::kCannotListFolder, pattern, error);
+      throw base::SystemError(base::text::kCannotListFolder, spec, error);
     }
   }
-  return stored;
+  return names;
 }
 
 std::wstring FolderPrefix(const std::wstring& folder) {

@@ -2,14 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <optional>
-
 #include "base/error.h"
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/strconv.h"
-#include "extlib/extlib.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
 
@@ -34,23 +30,10 @@ bool IsWritableTestNumber(const std::wstring& testNumber) {
 
 }  // namespace
 
-void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
-                     std::vector<std::wstring>& list) {
+std::vector<std::wstring> ListTestNumbers(const std::wstring& folder) {
   const std::wstring prefix = FolderPrefix(folder);
-  const std::wstring spec = prefix + L"*.HED";
-
-  // Only a size hint: files may come and go between the count and the
-  // listing, so the names actually listed decide.
-  const std::optional<std::string> sjisSpec = base::TryToSjis(spec);
-  const std::int32_t expected = sjisSpec ? extlib::FCount(*sjisSpec) : 0;
-  std::vector<std::wstring> names(
-      std::max<std::size_t>(base::kListBound, static_cast<std::size_t>(std::max(expected, 0))) + 1);
-  names[0] = spec;
-  const std::int32_t stored = ListDirEntries(names);
-
-  count = 0;
-  for (std::int32_t i = 1; i <= stored; ++i) {
-    const std::wstring& name = names[static_cast<std::size_t>(i)];
+  std::vector<std::wstring> tests;
+  for (const std::wstring& name : ListDirEntries(prefix + L"*.HED")) {
     const std::int16_t dot = textutil::AnsiInStrB(name, L".");
     if (dot < 1) continue;
     // Checked on the name itself: once cut from the Shift-JIS form, a
@@ -58,13 +41,12 @@ void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
     if (!IsWritableTestNumber(name.substr(0, name.find(L'.')))) continue;
     const std::wstring testNumber = textutil::AnsiMidB(name, 1, dot - 1);
     if (!HasData(prefix + testNumber + L".GRA")) continue;
-    if (count == base::kMax16)
+    if (tests.size() == static_cast<std::size_t>(base::kMax16))
       throw base::AppError(base::AppError::Kind::Overflow,
                            base::text::kOverflow + std::wstring(L"\nListTestNumbers: 試験番号の数"));
-    ++count;
-    if (static_cast<std::size_t>(count) >= list.size()) list.resize(static_cast<std::size_t>(count) + 1);
-    list[static_cast<std::size_t>(count)] = testNumber;
+    tests.push_back(testNumber);
   }
+  return tests;
 }
 
 }  // namespace fileutil

@@ -1,13 +1,12 @@
 #pragma once
-#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace fileutil {
 
-// Test numbers of the folder's header files whose data file is there and not
-// empty, into list[1] .. list[count]; the list grows when it is too short.
-void ListTestNumbers(const std::wstring& folder, std::int16_t& count,
-                     std::vector<std::wstring>& list);
+// The test numbers of the folder's header files whose data file is there and
+// not empty, in listing order. Names that the index could not hold (no
+// Shift-JIS form, a comma or a quote, empty) are left out.
+std::vector<std::wstring> ListTestNumbers(const std::wstring& folder);
 
 }  // namespace fileutil

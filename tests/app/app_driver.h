@@ -12,7 +12,7 @@
 
 namespace appdriver {
 
-// Whether windows can be opened at all (under Wine: an X display is there).
+// Whether windows can be opened at all: always on Windows, under Wine with an X display.
 bool HasDisplay();
 
 // The program file beside the test programs (X:\LugeonTransfer.exe).
@@ -20,10 +20,6 @@ std::wstring ProgramBesideTests();
 
 // folder\PATDAT\kishitu.txt with content, making folder a data root's parent.
 void PlaceDataRoot(const std::wstring& folder);
-
-// Removes every PATDAT folder holding a non-empty kishitu.txt from every drive,
-// so that a data-root search finds none. Reparse points are not followed.
-void RemoveDataRootsEverywhere();
 
 class AppProcess {
  public:

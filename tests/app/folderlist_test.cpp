@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "fileutil/curdir.h"
+#include "app/app_driver.h"
 #include "support/test_support.h"
 #include "base/error.h"
 
@@ -24,7 +24,7 @@ class FolderListTest : public ::testing::Test {
     host_ = CreateWindowExW(0, L"Static", L"folder list", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                             nullptr, GetModuleHandleW(nullptr), nullptr);
     if (host_ == nullptr) {
-      if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display for windows";
+      if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
       FAIL() << "cannot create the test window, error " << GetLastError();
     }
     list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"ListBox", L"",

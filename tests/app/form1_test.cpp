@@ -165,10 +165,8 @@ TEST_F(Form1Test, WindowAndEveryControlUseTheOneSystemFont) {
 TEST_F(Form1Test, StartsWithClearedStateAndTheCurrentFolder) {
   app::ProgramState& state = form_->state();
   EXPECT_EQ(state.DoneMessageShown, 0);
-  EXPECT_EQ(state.ListedCount, 0);
-  EXPECT_EQ(state.ListedTests.size(), 257u);
-  EXPECT_EQ(state.Selected.count, 0);
-  EXPECT_EQ(state.Selected.tests.size(), 26u);
+  EXPECT_TRUE(state.ListedTests.empty());
+  EXPECT_TRUE(state.SelectedTests.empty());
   EXPECT_TRUE(state.DataRootPath.empty());
   EXPECT_EQ(form_->Text1(), L"");
   EXPECT_EQ(form_->Text2(), L"");
@@ -246,8 +244,7 @@ TEST_F(Form1Test, CompletionOfARealRunIsClearedByTheBackground) {
   SetWindowTextW(form_->Control(app::kIdText1), (folder_ + L"\\src").c_str());
   SetWindowTextW(form_->Control(app::kIdText2), (folder_ + L"\\dst").c_str());
   app::ProgramState& state = form_->state();
-  state.Selected.tests[1] = L"表1";
-  state.Selected.count = 1;
+  state.SelectedTests = {L"表1"};
 
   // Execute through its button, as the user starts it.
   SendMessageW(form_->Control(app::kIdPicture1), WM_COMMAND, MAKEWPARAM(app::kIdCommand1, BN_CLICKED),
@@ -435,14 +432,12 @@ TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
   SendMessageW(list, LB_SETSEL, TRUE, 0);
   Notify(*form_, app::kIdList1, LBN_SELCHANGE);
   app::ProgramState& state = form_->state();
-  ASSERT_EQ(state.Selected.count, 2);
-  EXPECT_EQ(state.Selected.tests[1], L"1001");
-  EXPECT_EQ(state.Selected.tests[2], L"表01");
+  EXPECT_EQ(state.SelectedTests, (std::vector<std::wstring>{L"1001", L"表01"}));
 
   // Another source folder discards the selection before the next click.
   ChooseDrive(*form_, app::kIdDrive1, L'm');  // no lugeon on M: : nothing changes but the drive
   EXPECT_EQ(appdriver::Text(form_->Control(app::kIdText1)), L"n:\\lugeon");
-  EXPECT_EQ(state.Selected.count, 2);
+  EXPECT_EQ(state.SelectedTests.size(), 2u);
 }
 
 TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
@@ -454,7 +449,7 @@ TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
 
   for (int i = 0; i < 25; ++i) SendMessageW(list, LB_SETSEL, TRUE, i);
   Notify(*form_, app::kIdList1, LBN_SELCHANGE);
-  EXPECT_EQ(form_->state().Selected.count, 25);
+  EXPECT_EQ(form_->state().SelectedTests.size(), 25u);
 
   SendMessageW(list, LB_SETSEL, TRUE, 26);
   BoxAnswerer answerer(IDOK);
@@ -464,8 +459,8 @@ TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
   EXPECT_EQ(SendMessageW(list, LB_GETSEL, 26, 0), 0);
   EXPECT_EQ(SendMessageW(list, LB_GETSELCOUNT, 0, 0), 25);
   const app::ProgramState& state = form_->state();
-  ASSERT_EQ(state.Selected.count, 25);
-  EXPECT_EQ(state.Selected.tests[25], L"2024");
+  ASSERT_EQ(state.SelectedTests.size(), 25u);
+  EXPECT_EQ(state.SelectedTests.back(), L"2024");
 }
 
 TEST_F(Form1Test, DestinationDriveMovesToThatDrivesCurrentFolder) {
@@ -522,7 +517,7 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   const HWND list = form_->Control(app::kIdList1);
   SendMessageW(list, LB_SETSEL, TRUE, 0);
   Notify(*form_, app::kIdList1, LBN_SELCHANGE);
-  ASSERT_EQ(form_->state().Selected.count, 1);
+  ASSERT_EQ(form_->state().SelectedTests.size(), 1u);
 
   const HWND text1 = form_->Control(app::kIdText1);
   g_vanishing = lugeon + L"\\other";
@@ -538,6 +533,6 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   // 1001 of the old folder is neither listed nor selected under the new name.
   EXPECT_EQ(appdriver::Text(text1), L"n:\\lugeon\\other");
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
-  EXPECT_EQ(form_->state().Selected.count, 0);
-  EXPECT_EQ(form_->state().ListedCount, 0);
+  EXPECT_TRUE(form_->state().SelectedTests.empty());
+  EXPECT_TRUE(form_->state().ListedTests.empty());
 }

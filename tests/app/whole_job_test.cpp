@@ -209,6 +209,58 @@ TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
   EXPECT_EQ(app_->WaitForExit(0), STILL_ACTIVE);
 }
 
+// A double-click on Execute, or a key pressed while a run copies, is queued
+// behind the busy thread: it must not start a second run once the first ends.
+TEST_F(WholeJob, ClicksAndKeysDuringARunStartNothing) {
+  testsupport::RemoveTree(dest_ + L"\\1001.HED");
+  testsupport::RemoveTree(dest_ + L"\\1001.GRA");
+  testsupport::RemoveTree(dest_ + L"\\PCNT.TXT");
+  {  // a data file of 1 GiB, sparse: made at once, copied for a while
+    const HANDLE gra = CreateFileW((std::wstring(kSource) + L"\\1002.GRA").c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(gra, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 1LL << 30;
+    EXPECT_TRUE(SetFilePointerEx(gra, size, nullptr, FILE_BEGIN) && SetEndOfFile(gra));
+    CloseHandle(gra);
+  }
+  ChooseDrive(app::kIdDrive1, L'n');
+  ChooseDrive(app::kIdDrive2, L'o');
+  DoubleClickFolder(destParent_.substr(3));
+  DoubleClickFolder(kDestName);
+  appdriver::BringToFront(form_);
+  ClickTest(1);
+  ASSERT_EQ(SelectedTests(), (Names{L"1002"}));
+
+  const auto busy = [&] {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_BLOCK, 50, &ignored) == 0;
+  };
+  const POINT execute = CentreOf(Control(app::kIdCommand1));
+  appdriver::ClickAt(execute);
+  ASSERT_TRUE(appdriver::WaitUntil(busy, 10000)) << "the run never held the thread";
+  appdriver::ClickAt(execute);
+  appdriver::PressKey(VK_SPACE);  // Execute has the focus since its click
+  appdriver::PressKey(VK_RETURN);
+  ASSERT_TRUE(busy()) << "the run ended before the input was made: inconclusive";
+
+  const HWND label3 = Control(app::kIdLabel3);
+  ASSERT_TRUE(appdriver::WaitUntil(
+      [&] { return appdriver::Text(label3) == kDone || app_->MessageBox() != nullptr; }, 60000));
+  // A second run would ask about 1002, which is there now.
+  if (appdriver::WaitUntil([&] { return app_->MessageBox() != nullptr; }, 3000)) {
+    const HWND box = app_->MessageBox();
+    ADD_FAILURE() << "a second run started: " << testing::PrintToString(appdriver::ReadMessageBox(box).text);
+    appdriver::Answer(box, IDNO);
+    appdriver::WaitUntil([&] { return appdriver::Text(label3) == kDone; }, 60000);
+  }
+  EXPECT_EQ(appdriver::Text(label3), kDone);
+  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "3,1002\r\n");
+
+  // Afterwards a click starts a run as usual: this one asks about 1002.
+  ExecuteAnswering(L"1002", IDNO);
+}
+
 // The same job with the keyboard alone: Tab between the controls, a letter in
 // a drive list, arrows and Enter in a folder list, Shift+End in the test list,
 // and Space on Execute. The destination is empty, so nothing is asked.

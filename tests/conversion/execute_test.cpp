@@ -12,7 +12,6 @@
 #include "fake_view.h"
 #include "support/test_support.h"
 
-using conversion::Selection;
 using conversiontest::FakeView;
 using fileutil::Buttons;
 using fileutil::Icon;
@@ -37,12 +36,6 @@ const std::wstring kNoTest = L"変換元試験番号が選択されていませ�
 
 std::wstring Overwrite(const std::wstring& t) {
   return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
-}
-
-Selection Select(const std::vector<std::wstring>& tests) {
-  Selection selection;
-  for (const auto& t : tests) selection.tests[static_cast<std::size_t>(++selection.count)] = t;
-  return selection;
 }
 
 void ExpectPrompt(const testsupport::Prompt& prompt, const std::wstring& text, Buttons buttons,
@@ -87,7 +80,7 @@ class Execute : public testing::Test {
 
   std::int16_t Run(FakeView& view, const std::vector<std::wstring>& tests,
                    std::int16_t done = 0) {
-    conversion::Command1_Click(view, Select(tests), done);
+    conversion::Command1_Click(view, tests, done);
     return done;
   }
 };
@@ -366,14 +359,30 @@ TEST_F(Execute, TheSourcesOwnIndexNeverReplacesTheDestinations) {
 TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   AddTest(src, L"1200", "x\r\ny,z\r\n\"w\", 3 ,7\r\n");
+  AddTest(src, L"1300", "A,B,\r\nC,4.5,E\r\n");  // the line end after a comma ends a field
   testsupport::MakeFolders(dst);
   FakeView first(src, dst);
   EXPECT_EQ(Run(first, {L"1234"}), 1);
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
   FakeView second(src, dst, {kIdYes});
-  EXPECT_EQ(Run(second, {L"1200"}), 1);
+  EXPECT_EQ(Run(second, {L"1200", L"1300"}), 1);
   EXPECT_TRUE(second.prompts().empty());
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "3.00,1200\r\n12.50,1234\r\n");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "3.00,1200\r\n4.50,1300\r\n12.50,1234\r\n");
+}
+
+TEST_F(Execute, NamesEndingInAnIdeographicSpaceAreTheirOwn) {
+  // Windows keeps U+3000 at the end of a name: 結果 and 結果 + U+3000 are two folders.
+  AddTest(src, L"1234", "a,b,c,d,2\r\n");
+  WriteBytes(src + L"\\1234.メモ\u3000", "memo");
+  const std::wstring destination = root + L"\\結果\u3000";
+  testsupport::MakeFolders(destination);
+  FakeView view(src, destination);
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_TRUE(view.prompts().empty()) << "the folder is there: nothing to ask";
+  EXPECT_EQ(FolderContents(destination),
+            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"1234.メモ\u3000", L"PCNT.TXT"}));
+  EXPECT_EQ(ReadBytes(destination + L"\\1234.メモ\u3000"), "memo");
+  EXPECT_FALSE(Exists(root + L"\\結果"));
 }
 
 TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
@@ -504,6 +513,24 @@ TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
   // What was copied before stays.
   EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+}
+
+TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  testsupport::MakeFolders(dst);
+  const std::string saved = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // UTF-8 with a byte-order mark
+  WriteBytes(dst + L"\\PCNT.TXT", saved);
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_TRUE(StartsWith(view.prompts()[0].text, L"PCNT.TXT の 1 行目を読み取れないため"))
+      << testing::PrintToString(view.prompts()[0].text);
+  EXPECT_EQ(view.prompts()[0].icon, Icon::Warning);
+  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
+                                                    L"Default", L"Label3:",
+                                                    L"Box:" + view.prompts()[0].text}));
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), saved);
+  EXPECT_EQ(FolderContents(dst), std::vector<std::wstring>{L"PCNT.TXT"});
 }
 
 TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {

@@ -10,9 +10,9 @@
 #include "support/test_support.h"
 #include "base/strconv.h"
 #include "base/error.h"
+#include "base/limits.h"
 
-using conversion::IndexHasRoomFor;
-using conversion::UpdateIndexFile;
+using conversion::IndexFile;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
@@ -30,6 +30,16 @@ std::string NumberedIndex(int count) {
   for (int k = 1; k <= count; ++k)
     bytes += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
   return bytes;
+}
+
+// The index step of a run: read, enter, save.
+void UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
+  IndexFile index = IndexFile::Load(prefix);
+  conversion::UpdateIndexFile(index, t, value);
+}
+
+bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) {
+  return IndexFile::Load(prefix).HasRoomFor(t);
 }
 
 // The message of the AppError that call throws; fails the test without one.
@@ -127,11 +137,56 @@ TEST(UpdateIndexFile, CountsAValueThatIsNoNumberAsZero) {
   EXPECT_EQ(ReadBytes(f.index), ".00,B\r\n.00,C\r\n5.00,A\r\n");
 }
 
-TEST(UpdateIndexFile, ReadsQuotedAndUnterminatedRecords) {
+TEST(UpdateIndexFile, ReadsQuotedAndUnterminatedRecordsAndSkipsBlankLines) {
   IndexFolder f;
-  WriteBytes(f.index, " \"1.5\" , \"A\"\r\n\r\n0.75,B");
+  WriteBytes(f.index, " \"1.5\" , \"A\"\r\n\r\n0.75,B\n \t\r\n");
   UpdateIndexFile(f.prefix, L"C", L"1");
   EXPECT_EQ(ReadBytes(f.index), ".75,B\r\n1.00,C\r\n1.50,A\r\n");
+}
+
+TEST(UpdateIndexFile, ANewIndexTakesAValueItCouldNotWriteBackFormatted) {
+  // Written as it stands, "1,5" would read back as the value 1 of a test "5".
+  IndexFolder f;
+  UpdateIndexFile(f.prefix, L"1234", L"1,5");
+  EXPECT_EQ(ReadBytes(f.index), "1.00,1234\r\n");
+  IndexFolder g{testsupport::ScratchFolder(L'N')};
+  UpdateIndexFile(g.prefix, L"1234", L"2\r\n5");
+  EXPECT_EQ(ReadBytes(g.index), "2.00,1234\r\n");
+}
+
+// What cannot be read faithfully is never rewritten: the run stops with the
+// line, and the file keeps every byte.
+TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
+  struct Case {
+    std::string bytes;
+    int line;
+    const wchar_t* reason;
+  };
+  const wchar_t* notShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
+  const wchar_t* bom = L"ファイルの先頭にバイト順マーク (BOM) があります。";
+  const wchar_t* notARecord = L"「値,試験番号」の形になっていません。";
+  const Case cases[] = {
+      {"1.00,A\r\n2.00,B\x81\x20\r\n", 2, notShiftJis},       // lead byte, invalid second byte
+      {"1.00,A\r\n\r\n2.00,B\x81", 3, notShiftJis},            // a lone lead byte at the end
+      {"\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n", 1, bom},      // UTF-8 as editors save it
+      {"\xFF\xFE" "1\0.\0", 1, bom},
+      {"1.00,A\r\n2.50\r\n3.00,B\r\n", 2, notARecord},        // a value without a comma
+      {"1.00,A,B\r\n", 1, notARecord},
+      {"1.00,\r\n", 1, notARecord},                             // no test number
+      {"1.00,\"A,B\"\r\n", 1, notARecord},                       // would not read back the same
+      {"\"1.00\r\n2\",A\r\n", 1, notARecord},
+  };
+  for (const Case& c : cases) {
+    IndexFolder f;
+    WriteBytes(f.index, c.bytes);
+    const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); });
+    const std::wstring head = L"PCNT.TXT の " + std::to_wstring(c.line) +
+                              L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。\n" +
+                              f.index + L"\n\n" + c.reason;
+    EXPECT_EQ(message.substr(0, head.size()), head) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(ReadBytes(f.index), c.bytes);
+    EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+  }
 }
 
 TEST(UpdateIndexFile, WritesJapaneseTestNumbersInShiftJis) {

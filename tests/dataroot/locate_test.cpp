@@ -16,7 +16,18 @@ using datafixture::Scratch;
 using dataroot::LocateDataRoot;
 using dataroot::LocateDataRootFrom;
 
-TEST(LocateDataRoot, BesideTheProgramWinsOverTheDrives) {
+namespace {
+
+class LocateDataRootTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const std::string why = testsupport::WholeDriveSearchBlocked(); !why.empty()) GTEST_SKIP() << why;
+  }
+};
+
+}  // namespace
+
+TEST_F(LocateDataRootTest, BesideTheProgramWinsOverTheDrives) {
   Scratch scratch;
   const std::wstring program = scratch.path() + L"\\prog";
   PlaceRoot(program);
@@ -25,14 +36,14 @@ TEST(LocateDataRoot, BesideTheProgramWinsOverTheDrives) {
   EXPECT_EQ(LocateDataRootFrom(program + L"\\"), program + L"\\PATDAT\\");
 }
 
-TEST(LocateDataRoot, ProgramInADriveRoot) {
+TEST_F(LocateDataRootTest, ProgramInADriveRoot) {
   RemoveAtEnd end(L"N:\\PATDAT");
   PlaceRoot(L"N:");
   EXPECT_EQ(LocateDataRootFrom(L"N:\\"), L"N:\\PATDAT\\");
   EXPECT_EQ(LocateDataRootFrom(L"N:"), L"N:\\PATDAT\\");
 }
 
-TEST(LocateDataRoot, RootFolderOfADriveIsItsFirstCandidate) {
+TEST_F(LocateDataRootTest, RootFolderOfADriveIsItsFirstCandidate) {
   Scratch program;
   Scratch other(L'N');
   RemoveAtEnd end(L"N:\\PATDAT");
@@ -41,7 +52,7 @@ TEST(LocateDataRoot, RootFolderOfADriveIsItsFirstCandidate) {
   EXPECT_EQ(LocateDataRootFrom(program.path()), L"N:\\PATDAT\\");
 }
 
-TEST(LocateDataRoot, EmptyMarkersAreNoMarkersAnywhere) {
+TEST_F(LocateDataRootTest, EmptyMarkersAreNoMarkersAnywhere) {
   Scratch program;
   Scratch other(L'O');
   PlaceRoot(program.path(), "");
@@ -50,21 +61,21 @@ TEST(LocateDataRoot, EmptyMarkersAreNoMarkersAnywhere) {
   EXPECT_EQ(LocateDataRootFrom(program.path()), L"");
 }
 
-TEST(LocateDataRoot, FirstRootInWalkOrderOnADrive) {
+TEST_F(LocateDataRootTest, FirstRootInWalkOrderOnADrive) {
   Scratch scratch;
   PlaceRoot(scratch.path() + L"\\B");
   PlaceRoot(scratch.path() + L"\\A\\X");
   EXPECT_EQ(LocateDataRootFrom(scratch.path() + L"\\prog"), scratch.path() + L"\\A\\X\\PATDAT\\");
 }
 
-TEST(LocateDataRoot, RootOnlyOnALaterDrive) {
+TEST_F(LocateDataRootTest, RootOnlyOnALaterDrive) {
   Scratch program;  // on M:
   Scratch root(L'P');
   PlaceRoot(root.path());
   EXPECT_EQ(LocateDataRootFrom(program.path()), root.path() + L"\\PATDAT\\");
 }
 
-TEST(LocateDataRoot, ProgramsOwnDriveComesFirst) {
+TEST_F(LocateDataRootTest, ProgramsOwnDriveComesFirst) {
   Scratch onN(L'N');
   Scratch onP(L'P');
   PlaceRoot(onN.path());
@@ -75,7 +86,9 @@ TEST(LocateDataRoot, ProgramsOwnDriveComesFirst) {
   EXPECT_EQ(LocateDataRootFrom(onP.path() + L"\\prog"), onP.path() + L"\\PATDAT\\");
 }
 
-TEST(LocateDataRoot, NetworkAndCdDrivesAreNeverWalked) {
+TEST_F(LocateDataRootTest, NetworkAndCdDrivesAreNeverWalked) {
+  if (!testsupport::IsTestDrive(L'Q') || !testsupport::IsTestDrive(L'R'))
+    GTEST_SKIP() << "no network and CD drive of the test set-up here (made under Wine only)";
   Scratch onQ(L'Q');
   PlaceRoot(onQ.path());
   EXPECT_EQ(LocateDataRootFrom(L"M:\\tools"), L"");
@@ -91,13 +104,13 @@ TEST(LocateDataRoot, NetworkAndCdDrivesAreNeverWalked) {
   }
 }
 
-TEST(LocateDataRoot, NoDataRootAnywhere) {
+TEST_F(LocateDataRootTest, NoDataRootAnywhere) {
   EXPECT_EQ(LocateDataRoot(), L"");
   EXPECT_EQ(LocateDataRootFrom(L"S:\\gone"), L"");
   EXPECT_EQ(LocateDataRootFrom(L""), L"");
 }
 
-TEST(LocateDataRoot, LooksBesideTheRunningProgram) {
+TEST_F(LocateDataRootTest, LooksBesideTheRunningProgram) {
   wchar_t module[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
   ASSERT_GT(length, 0u);

@@ -37,15 +37,16 @@ class ValidateDestPathTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ValidateDestPathTest, TrimsAndAddsTheClosingSeparator) {
+TEST_F(ValidateDestPathTest, TrimsAsciiSpacesAndAddsTheClosingSeparator) {
   Outcome outcome = Check(L"  M:\\DATA ");
   EXPECT_TRUE(outcome.accepted);
   EXPECT_EQ(outcome.path, L"M:\\DATA\\");
   EXPECT_TRUE(outcome.prompts.empty());
 
-  outcome = Check(L"\u3000M:\\表ソ能\u3000 ");
+  // An ideographic space belongs to the name, as on the file system.
+  outcome = Check(L" M:\\結果\u3000 ");
   EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"M:\\表ソ能\\");
+  EXPECT_EQ(outcome.path, L"M:\\結果\u3000\\");
   EXPECT_TRUE(outcome.prompts.empty());
 }
 

@@ -14,29 +14,17 @@ namespace {
 
 using Names = std::vector<std::wstring>;
 
-// The caller's list: elements 0 to 256, every one marked.
-Names Marked(std::size_t size = 257) {
-  Names list(size);
-  for (std::size_t i = 0; i < size; ++i) list[i] = L"old" + std::to_wstring(i);
-  return list;
-}
-
 struct Listed {
-  std::int16_t count;
   Names list;
-  Names tests() const { return Names(list.begin() + 1, list.begin() + 1 + count); }
+  Names tests() const { return list; }
   Names sortedTests() const {
-    Names names = tests();
+    Names names = list;
     std::sort(names.begin(), names.end());
     return names;
   }
 };
 
-Listed List(const std::wstring& folder) {
-  Listed listed{-1, Marked()};
-  ListTestNumbers(folder, listed.count, listed.list);
-  return listed;
-}
+Listed List(const std::wstring& folder) { return Listed{ListTestNumbers(folder)}; }
 
 void Write(const std::wstring& folder, const std::wstring& name, std::string_view bytes = "1") {
   testsupport::WriteBytes(folder + L"\\" + name, bytes);
@@ -59,11 +47,7 @@ TEST(ListTestNumbers, SkipsHeadersWithoutData) {
   Write(folder, L"1003.HED");
   const Names contents = testsupport::FolderContents(folder);
 
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.count, 1);
-  EXPECT_EQ(listed.list[1], L"1001");
-  EXPECT_EQ(listed.list[0], L"old0");
-  EXPECT_EQ(listed.list[2], L"old2");
+  EXPECT_EQ(List(folder).tests(), Names{L"1001"});
   EXPECT_EQ(testsupport::FolderContents(folder), contents);
   EXPECT_EQ(testsupport::ReadBytes(folder + L"\\1002.GRA"), "");
 }
@@ -88,13 +72,8 @@ TEST(ListTestNumbers, FolderWithoutHeadersGivesNoTests) {
   Write(folder, L"1001.GRA", "data");
   Write(folder, L"1001.HEDX");
   Write(folder, L"1001.TXT");
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.count, 0);
-  EXPECT_EQ(listed.list, Marked());
-
-  const Listed missing = List(folder + L"\\無い");
-  EXPECT_EQ(missing.count, 0);
-  EXPECT_EQ(missing.list, Marked());
+  EXPECT_EQ(List(folder).tests(), Names{});
+  EXPECT_EQ(List(folder + L"\\無い").tests(), Names{});
 }
 
 TEST(ListTestNumbers, TestNumberIsTheNameInFrontOfTheFirstDot) {
@@ -116,13 +95,10 @@ TEST(ListTestNumbers, TestNumberIsTheNameInFrontOfTheFirstDot) {
 TEST(ListTestNumbers, TestsComeInListingOrder) {
   const std::wstring folder = testsupport::ScratchFolder();
   for (const wchar_t* number : {L"30", L"表", L"b", L"1001", L"A", L"2"}) AddTest(folder, number);
-  Names listing(257);
-  listing[0] = folder + L"\\*.HED";
-  const std::int32_t stored = fileutil::ListDirEntries(listing);
-  ASSERT_EQ(stored, 6);
+  const Names listing = fileutil::ListDirEntries(folder + L"\\*.HED");
+  ASSERT_EQ(listing.size(), 6u);
   Names expected;
-  for (std::int32_t i = 1; i <= stored; ++i)
-    expected.push_back(listing[i].substr(0, listing[i].find(L'.')));
+  for (const std::wstring& name : listing) expected.push_back(name.substr(0, name.find(L'.')));
 
   EXPECT_EQ(List(folder).tests(), expected);
 }
@@ -174,7 +150,7 @@ TEST(ListTestNumbers, NamesTheIndexCannotHoldAreLeftOut) {
   EXPECT_EQ(listed.tests(), (Names{L"1001"}));
 }
 
-TEST(ListTestNumbers, ListGrowsForMoreThan256Tests) {
+TEST(ListTestNumbers, HasNoLimitOf256Tests) {
   const std::wstring folder = testsupport::ScratchFolder();
   Names expected;
   for (int i = 0; i < 300; ++i) {
@@ -183,27 +159,14 @@ TEST(ListTestNumbers, ListGrowsForMoreThan256Tests) {
     expected.push_back(number);
   }
   Write(folder, L"9999.HED");  // without data
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.count, 300);
-  EXPECT_EQ(listed.list.size(), 301u);
-  EXPECT_EQ(listed.list[0], L"old0");
-  EXPECT_EQ(listed.sortedTests(), expected);
+  EXPECT_EQ(List(folder).sortedTests(), expected);
 }
 
-TEST(ListTestNumbers, ElementsAfterTheCountKeepEarlierTests) {
+TEST(ListTestNumbers, AnotherFolderGivesOnlyItsOwnTests) {
   const std::wstring first = testsupport::ScratchFolder(L'M');
   const std::wstring second = testsupport::ScratchFolder(L'N');
   for (const wchar_t* number : {L"1", L"2", L"3"}) AddTest(first, number);
   AddTest(second, L"9");
-
-  Listed listed = List(first);
-  ASSERT_EQ(listed.count, 3);
-  const Names before = listed.list;
-  ListTestNumbers(second, listed.count, listed.list);
-  EXPECT_EQ(listed.count, 1);
-  EXPECT_EQ(listed.list[1], L"9");
-  EXPECT_EQ(listed.list[2], before[2]);
-  EXPECT_EQ(listed.list[3], before[3]);
-  EXPECT_EQ(listed.list[4], L"old4");
-  EXPECT_EQ(listed.list.size(), 257u);
+  ASSERT_EQ(List(first).tests().size(), 3u);
+  EXPECT_EQ(List(second).tests(), Names{L"9"});
 }

@@ -3,11 +3,66 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
+
 #include <gtest/gtest.h>
+
+#include "dataroot/dataroot.h"
 
 namespace testsupport {
 
+bool IsTestDrive(wchar_t letter) {
+  const std::wstring marker = std::wstring{letter, L':', L'\\'} + L".lugeon-test-drive";
+  return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool AllDrivesAreTestDrives() {
+  const DWORD drives = GetLogicalDrives();
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+  bool all = true;
+  for (int bit = 0; bit < 26 && all; ++bit) {
+    if (!(drives & (1u << bit))) continue;
+    const wchar_t letter = static_cast<wchar_t>(L'A' + bit);
+    const std::wstring root{letter, L':', L'\\'};
+    // A letter that leads nowhere (S: of the set-up) holds nothing to walk.
+    if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    all = IsTestDrive(letter);
+  }
+  SetErrorMode(oldMode);
+  return all;
+}
+
+std::string WholeDriveSearchBlocked() {
+  if (!AllDrivesAreTestDrives())
+    return "searches every drive: runs only where all drives belong to the tests (under Wine)";
+  const std::wstring found = dataroot::LocateDataRootFrom(L"S:\\none");
+  if (!found.empty()) return "a data root is there already: " + ::testing::PrintToString(found);
+  return {};
+}
+
+namespace {
+
+// Before any test of the program: the scratch drives must be the set-up's,
+// never a letter of the user's that happens to be free of our marker.
+class TestDrivesPresent : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    for (const wchar_t letter : {L'M', L'N', L'O', L'P', L'X'}) {
+      ASSERT_TRUE(IsTestDrive(letter))
+          << static_cast<char>(letter)
+          << ": is not a drive of the test set-up; no test runs. Under Wine run the tests through "
+             "scripts/test.sh; on Windows the set-up maps M: to P: and X: only where they are free.";
+    }
+  }
+};
+
+const auto* const kTestDrives = ::testing::AddGlobalTestEnvironment(new TestDrivesPresent);
+
+}  // namespace
+
 std::wstring ScratchFolder(wchar_t drive) {
+  if (!IsTestDrive(drive))
+    throw std::runtime_error(std::string(1, static_cast<char>(drive)) + ": is no test drive");
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "." + info->name();
   std::replace(name.begin(), name.end(), '/', '_');

@@ -5,6 +5,7 @@
 // Test drives (mapped by scripts/wine-prefix.sh up test, or subst on Windows):
 //   M: N: O: P:  scratch drives           Q: a network drive   R: a CD drive
 //   S: a letter whose folder is missing (not ready)           X: the test programs
+// Q:, R: and S: exist under Wine only; tests that need them skip elsewhere.
 #include <deque>
 #include <optional>
 #include <string>
@@ -15,8 +16,24 @@
 
 namespace testsupport {
 
+// Whether the test set-up made this drive letter (its root holds the hidden
+// marker file .lugeon-test-drive): only such drives may be written to. Every
+// test program refuses to run unless M:, N:, O:, P: and X: are test drives.
+bool IsTestDrive(wchar_t letter);
+
+// Whether every drive of the machine belongs to the tests, as in the project's
+// own Wine prefix: only then may a test walk whole drives (the data-root
+// search does). On a developer's Windows machine C: is not one of them.
+bool AllDrivesAreTestDrives();
+
+// Why a test that searches every drive for a data root cannot run here, or
+// empty when it can: every drive must be the tests' own, and no data root may
+// be there before the test places its own (none is ever removed for it).
+std::string WholeDriveSearchBlocked();
+
 // A fresh, empty folder for the running test: <drive>:\<Suite>.<Test>
 // (without a closing backslash). Whatever was there before is removed.
+// Throws when drive is no test drive.
 std::wstring ScratchFolder(wchar_t drive = L'M');
 
 void MakeFolders(const std::wstring& path);  // every missing level
