@@ -130,17 +130,21 @@ int main(int argc, char** argv) {
   EnsureTree();
 
   long folders = 0;
-  std::int16_t count = 0;
-  std::vector<std::wstring> hits(base::kHitCapacity + 1);
+  std::vector<std::wstring> hits;
+  // The window's pass of pending events, as the program hands it to the walk.
+  const auto pendingEvents = [] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  };
   auto bare = [&] { folders = BareWalk(L"P:"); };
   auto walk = [&] {
-    count = 0;
-    dataroot::SearchFolderTree(L"P:\\PATDAT", count, hits, L"\\kishitu.txt");
+    hits.clear();
+    dataroot::SearchFolderTree(L"P:\\PATDAT", L"\\kishitu.txt", hits, pendingEvents);
   };
   // One untimed pass of each: both then start from the same warm caches.
   bare();
   walk();
-  std::printf("drive P: %ld folders, %d data root(s)\n", folders, count);
+  std::printf("drive P: %ld folders, %zu data root(s)\n", folders, hits.size());
 
   std::vector<double> bareTimes;
   std::vector<double> walkTimes;

@@ -1,10 +1,10 @@
 #include "app/folderlist.h"
 
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <exception>
-#include <memory>
 
 #include "fileutil/curdir.h"
 #include "base/error.h"
@@ -15,7 +15,6 @@ namespace app {
 namespace {
 
 constexpr const wchar_t* kOpenFailed = base::text::kCannotOpenFolder;
-constexpr wchar_t kSelfProperty[] = L"LugeonTransfer.FolderList";
 
 bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
@@ -109,9 +108,7 @@ FolderList::~FolderList() { Detach(); }
 void FolderList::Attach(HWND listbox) {
   Detach();
   listbox_ = listbox;
-  SetPropW(listbox_, kSelfProperty, this);
-  base_proc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(listbox_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FolderList::SubclassProc)));
+  SetWindowSubclass(listbox_, &FolderList::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
   base::QuietDriveErrors quiet;
   const std::wstring start = Resolve(fileutil::CurrentFolder());
@@ -189,51 +186,36 @@ void FolderList::OpenSelectedReporting() {
   }
 }
 
-LRESULT CALLBACK FolderList::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = static_cast<FolderList*>(GetPropW(hwnd, kSelfProperty));
-  if (self == nullptr || self->base_proc_ == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  return self->OnMessage(message, wparam, lparam);
-}
-
-LRESULT FolderList::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK FolderList::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                          DWORD_PTR selfData) {
+  auto* self = reinterpret_cast<FolderList*>(selfData);
   switch (message) {
     case WM_GETDLGCODE: {
       // Without this a dialog-style owner turns Return into its default button.
-      LRESULT code = CallWindowProcW(base_proc_, listbox_, message, wparam, lparam);
+      LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
       const auto* msg = reinterpret_cast<const MSG*>(lparam);
       if (msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) code |= DLGC_WANTALLKEYS;
       return code;
     }
     case WM_KEYDOWN:
-      if (wparam == VK_RETURN) {
-        OpenSelectedReporting();
-        return 0;
-      }
-      break;
+      if (wparam != VK_RETURN) break;
+      self->OpenSelectedReporting();
+      return 0;
     case WM_CHAR:
       if (wparam == L'\r') return 0;  // the Return already opened the entry
       break;
-    case WM_NCDESTROY: {
-      const WNDPROC base = base_proc_;
-      const HWND hwnd = listbox_;
-      Detach();
-      return CallWindowProcW(base, hwnd, message, wparam, lparam);
-    }
+    case WM_NCDESTROY:
+      self->Detach();
+      break;
     default:
       break;
   }
-  return CallWindowProcW(base_proc_, listbox_, message, wparam, lparam);
+  return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 void FolderList::Detach() {
-  if (listbox_ == nullptr) return;
-  if (IsWindow(listbox_)) {
-    if (GetWindowLongPtrW(listbox_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&FolderList::SubclassProc))
-      SetWindowLongPtrW(listbox_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base_proc_));
-    RemovePropW(listbox_, kSelfProperty);
-  }
+  if (listbox_ != nullptr) RemoveWindowSubclass(listbox_, &FolderList::SubclassProc, 0);
   listbox_ = nullptr;
-  base_proc_ = nullptr;
 }
 
 }  // namespace app

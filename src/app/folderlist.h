@@ -69,14 +69,13 @@ class FolderList {
   HWND hwnd() const { return listbox_; }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                       DWORD_PTR self);
   void OpenSelectedReporting();
   void Show(const std::vector<std::wstring>& folders);
   void Detach();
 
   HWND listbox_ = nullptr;
-  WNDPROC base_proc_ = nullptr;
   fileutil::Prompter* prompter_ = nullptr;
   std::wstring path_;
   std::vector<std::wstring> entry_paths_;  // the full path behind each entry

@@ -1,6 +1,8 @@
 #pragma once
-// Form1, the program's one window: its controls, the routing of their events
-// to the handlers, and the operations the Execute run needs of the window.
+// The program's one window, Form1, with its controls, its event routing and
+// what the Execute run needs of it. The handlers keep the names of the
+// events they serve (form1_handlers.cpp); creation and layout, painting and
+// the run's view live in files of their own.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,17 +14,17 @@
 #include <vector>
 
 #include "app/drivelist.h"
-#include "base/limits.h"
 #include "app/folderlist.h"
 #include "app/layout.h"
+#include "base/scoped.h"
 #include "conversion/execute.h"
 
 namespace app {
 
 // State that lives for the whole run of the program, shared by the handlers.
 struct ProgramState {
-  std::wstring DataRootPath;        // ends in "\"; empty when none was found
-  std::int16_t DoneMessageShown = 0;  // 1 while Label3 shows the completion message
+  std::wstring DataRootPath;                // ends in "\"; empty when none was found
+  std::int16_t DoneMessageShown = 0;        // 1 while Label3 shows the completion message
   std::vector<std::wstring> ListedTests;    // the test numbers in List1, in its order
   std::vector<std::wstring> SelectedTests;  // the selected ones, in list order; at most base::kMaxSelected
 };
@@ -81,19 +83,18 @@ class Form1 final : public conversion::RunView {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                    UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR self);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT OnPanelMessage(HWND panel, UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
+  void OnActivate(bool active);
   void DrawButton(const NMCUSTOMDRAW& draw);
   LRESULT OnControlColour(UINT message, HDC dc, HWND control, WPARAM wparam, LPARAM lparam);
 
   bool CreateControls();
+  void AttachLists();
   void Layout(UINT dpi);
   void SetClientSize(int left, int top);
-  void FitComboHeight(HWND combo, int height);
   void FocusFirst();
   bool MoveFocus(bool backwards);
 
@@ -112,8 +113,7 @@ class Form1 final : public conversion::RunView {
   HWND hwnd_ = nullptr;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   std::array<HWND, kControlCount> controls_{};  // in the order of kControls
-  HFONT font_ = nullptr;
-  HBRUSH panelBrush_ = nullptr;
+  base::ScopedFont font_;
   HWND lastFocus_ = nullptr;
   bool created_ = false;  // the window existed (it may be gone since)
   bool busy_ = false;
@@ -132,9 +132,6 @@ bool IsOverPanelItself(HWND panel, POINT point);
 // Drops the mouse and keyboard input still queued for this thread: input
 // made while a command held the thread belongs to that busy time.
 void DropQueuedInput();
-
-// What the user is told about a failure that escaped an event handler.
-std::wstring FailureMessage(std::exception_ptr failure);
 
 // The whole program: start-up, window, message loop. Answers the exit code.
 int RunProgram(int showCommand);

@@ -4,6 +4,8 @@
 // also the creation order (every container comes before its children).
 #include <windows.h>
 
+#include <string_view>
+
 #include "app/control_ids.h"
 
 namespace app {
@@ -75,6 +77,16 @@ inline constexpr ControlSpec kControls[] = {
 // clang-format on
 
 inline constexpr int kControlCount = static_cast<int>(sizeof kControls / sizeof kControls[0]);
+
+// The panel and the frames: they paint their inside grey and pass their
+// controls' notifications on to Form1.
+inline bool IsContainer(const ControlSpec& spec) {
+  const std::wstring_view windowClass(spec.windowClass);
+  return windowClass == kPanelClass || (windowClass == L"Button" && (spec.style & BS_TYPEMASK) == BS_GROUPBOX);
+}
+
+// The stock light grey is the panel's colour exactly, and needs no deleting.
+inline HBRUSH PanelBrush() { return static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)); }
 
 // Twips (1440 an inch) to pixels at the given dots per inch.
 inline int TwipsToPixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }

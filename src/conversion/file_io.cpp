@@ -6,37 +6,42 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/scoped.h"
 
 namespace conversion {
 namespace {
 
-struct HandleCloser {
-  HANDLE handle;
-  ~HandleCloser() { if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle); }
-};
-
-std::string ReadOpen(HANDLE file, const std::wstring& path, std::wstring_view failure) {
-  std::string bytes;
-  char buffer[8192];
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr))
-      throw base::SystemError(failure, path, GetLastError());
-    if (got == 0) break;
-    bytes.append(buffer, got);
-  }
-  return bytes;
-}
-
 std::string Read(const std::wstring& path, std::wstring_view failure, bool absentIsEmpty) {
-  HandleCloser file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (file.handle == INVALID_HANDLE_VALUE) {
+  const base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
     const DWORD error = GetLastError();
     if (absentIsEmpty && error == ERROR_FILE_NOT_FOUND) return {};
     throw base::SystemError(failure, path, error);
   }
-  return ReadOpen(file.handle, path, failure);
+  std::string bytes;
+  char buffer[8192];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+      throw base::SystemError(failure, path, GetLastError());
+    if (got == 0) return bytes;
+    bytes.append(buffer, got);
+  }
+}
+
+// Writes bytes into a file of its own and makes them durable: the error, or
+// ERROR_SUCCESS.
+DWORD WriteDurably(const std::wstring& path, const std::string& bytes) {
+  const base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return GetLastError();
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    return GetLastError();
+  if (written != bytes.size()) return ERROR_DISK_FULL;
+  if (!FlushFileBuffers(file.get())) return GetLastError();
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -55,26 +60,9 @@ void ReplaceFileContent(const std::wstring& path, const std::wstring& folderPref
   if (!GetTempFileNameW(folderPrefix.c_str(), L"PCN", 0, temp.data()))
     throw base::SystemError(failure, path, GetLastError());
   const std::wstring tempPath = temp.data();
-
-  DWORD error = ERROR_SUCCESS;
-  {
-    HandleCloser file{CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
-    DWORD written = 0;
-    if (file.handle == INVALID_HANDLE_VALUE) {
-      error = GetLastError();
-    } else if (!WriteFile(file.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr)) {
-      error = GetLastError();
-    } else if (written != bytes.size()) {
-      error = ERROR_DISK_FULL;
-    } else if (!FlushFileBuffers(file.handle)) {
-      error = GetLastError();
-    }
-  }
+  DWORD error = WriteDurably(tempPath, bytes);
   if (error == ERROR_SUCCESS &&
-      !MoveFileExW(tempPath.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      !MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = GetLastError();
   if (error != ERROR_SUCCESS) {
     DeleteFileW(tempPath.c_str());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "extlib/extlib.h"
+#include "base/limits.h"
 #include "base/strconv.h"
 
 namespace dataroot {
@@ -18,19 +19,6 @@ constexpr wchar_t kMarker[] = L"\\kishitu.txt";
 // The W file functions take at most MAX_PATH characters, terminator included,
 // unless the path carries the long-path prefix, which the library does not use.
 constexpr size_t kPathLimit = MAX_PATH;
-
-// Lets the window's pending events run while the walk goes on.
-void ProcessPendingEvents() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the message loop
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 std::wstring ProgramFolder() {
   std::wstring path(MAX_PATH, L'\0');
@@ -62,48 +50,40 @@ bool CanWalkInto(const std::wstring& name) {
   return base::IsSjisRepresentable(name);
 }
 
-void AddHit(const std::wstring& hit, std::int16_t& count, std::vector<std::wstring>& hits) {
-  if (count >= base::kHitCapacity) return;  // beyond the list's capacity: not kept
-  ++count;
-  if (hits.size() <= static_cast<size_t>(count)) hits.resize(static_cast<size_t>(count) + 1);
-  hits[static_cast<size_t>(count)] = hit;
-}
-
 // The walk of one drive: true when it found a data root.
-bool WalkDrive(wchar_t drive, std::int16_t& count, std::vector<std::wstring>& hits) {
+bool WalkDrive(wchar_t drive, std::vector<std::wstring>& hits, const PendingEvents& pendingEvents) {
   const std::optional<std::string> letter = base::TryToSjis(std::wstring(1, drive));
   if (!letter || extlib::GoodDrive(*letter) != -1) return false;
-  SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", count, hits, kMarker);
-  return count > 0;
+  SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", kMarker, hits, pendingEvents);
+  return !hits.empty();
 }
 
 }  // namespace
 
-std::wstring LocateDataRoot() { return LocateDataRootFrom(ProgramFolder()); }
+std::wstring LocateDataRoot(const PendingEvents& pendingEvents) {
+  return LocateDataRootFrom(ProgramFolder(), pendingEvents);
+}
 
-std::wstring LocateDataRootFrom(const std::wstring& programFolder) {
+std::wstring LocateDataRootFrom(const std::wstring& programFolder, const PendingEvents& pendingEvents) {
   std::wstring folder = programFolder;
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
 
   const std::optional<std::string> beside = base::TryToSjis(folder + L"PATDAT\\kishitu.txt");
-  if (beside && extlib::FileSize(*beside) > 0)
-    return folder + L"PATDAT\\";
+  if (beside && extlib::FileSize(*beside) > 0) return folder + L"PATDAT\\";
 
-  std::vector<std::wstring> hits(static_cast<size_t>(base::kHitCapacity) + 1);
-  std::int16_t count = 0;
-  if (WalkDrive(folder[0], count, hits)) return hits[1];
-  for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
-    if (WalkDrive(drive, count, hits)) return hits[1];
-  }
+  std::vector<std::wstring> hits;
+  if (WalkDrive(folder[0], hits, pendingEvents)) return hits.front();
+  for (wchar_t drive = L'A'; drive <= L'Z'; ++drive)
+    if (WalkDrive(drive, hits, pendingEvents)) return hits.front();
   return {};
 }
 
-void SearchFolderTree(const std::wstring& folder, std::int16_t& count,
-                      std::vector<std::wstring>& hits, const std::wstring& marker) {
+void SearchFolderTree(const std::wstring& folder, const std::wstring& marker, std::vector<std::wstring>& hits,
+                      const PendingEvents& pendingEvents) {
   // Every path made for this folder must fit the platform's limit: its
   // listing (folder + "\*.*") and its marker. Folders below are longer still.
   if (folder.size() + std::max<size_t>(4, marker.size()) >= kPathLimit) return;
-  ProcessPendingEvents();
+  if (pendingEvents) pendingEvents();
 
   const std::wstring parent = StripLastComponent(folder);
   const std::wstring lastName = folder.substr(parent.size());
@@ -121,7 +101,8 @@ void SearchFolderTree(const std::wstring& folder, std::int16_t& count,
     extlib::ReadFileX(*spec, scratch, block);
     const std::optional<std::string> markerPath = base::TryToSjis(folder + marker);
     if (records[0].check >= 1 && markerPath && extlib::FileSize(*markerPath) > 0) {
-      AddHit(folder + L"\\", count, hits);
+      // Beyond the list's capacity a hit is not kept.
+      if (hits.size() < static_cast<std::size_t>(base::kHitCapacity)) hits.push_back(folder + L"\\");
     }
   }
 
@@ -136,7 +117,7 @@ void SearchFolderTree(const std::wstring& folder, std::int16_t& count,
     const std::wstring name = extlib::PadTrim(slot);
     if (name == L"." || name == L"..") continue;
     if (!CanWalkInto(name)) continue;
-    SearchFolderTree(parent + name + L"\\" + lastName, count, hits, marker);
+    SearchFolderTree(parent + name + L"\\" + lastName, marker, hits, pendingEvents);
   }
 }
 

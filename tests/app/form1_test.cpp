@@ -382,14 +382,6 @@ TEST_F(Form1Test, FailureInAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_NE(form_->hwnd(), nullptr) << "the program goes on";
 }
 
-TEST(FailureMessage, SaysWhatWentWrong) {
-  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(base::AppError(L"コピーできません。\nM:\\表"))),
-            L"コピーできません。\nM:\\表");
-  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(std::runtime_error("disk gone"))),
-            L"予期しないエラーが発生しました。\n\ndisk gone");
-  EXPECT_EQ(app::FailureMessage(std::make_exception_ptr(42)), L"予期しないエラーが発生しました。");
-}
-
 }  // namespace
 
 // ---- Drive, folder and list handlers, through the controls' notifications ----

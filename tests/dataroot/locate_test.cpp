@@ -105,7 +105,7 @@ TEST_F(LocateDataRootTest, NetworkAndCdDrivesAreNeverWalked) {
 }
 
 TEST_F(LocateDataRootTest, NoDataRootAnywhere) {
-  EXPECT_EQ(LocateDataRoot(), L"");
+  EXPECT_EQ(LocateDataRoot({}), L"");
   EXPECT_EQ(LocateDataRootFrom(L"S:\\gone"), L"");
   EXPECT_EQ(LocateDataRootFrom(L""), L"");
 }
@@ -118,5 +118,5 @@ TEST_F(LocateDataRootTest, LooksBesideTheRunningProgram) {
   folder.resize(folder.find_last_of(L'\\') + 1);
   RemoveAtEnd end(folder + L"PATDAT");
   PlaceRoot(folder.substr(0, folder.size() - 1));
-  EXPECT_EQ(LocateDataRoot(), folder + L"PATDAT\\");
+  EXPECT_EQ(LocateDataRoot({}), folder + L"PATDAT\\");
 }

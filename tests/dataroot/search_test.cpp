@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dataroot/dataroot.h"
+#include "base/limits.h"
 #include "dataroot_fixtures.h"
 #include "support/test_support.h"
 
@@ -57,14 +58,13 @@ TEST(SearchFolderTree, FindsEveryRootInWalkOrder) {
                               base + L"\\B\\PATDAT\\",
                               base + L"\\PATDAT\\PATDAT\\",
                           }));
-  EXPECT_EQ(result.hits[0], L"");  // slot 0 is never used
 }
 
 TEST(SearchFolderTree, EmptyMarkerIsNoMarker) {
   Scratch scratch;
   PlaceRoot(scratch.path() + L"\\A", "");
   PlaceRoot(scratch.path() + L"\\B\\C", "");
-  EXPECT_EQ(WalkBelow(scratch.path()).count, 0);
+  EXPECT_EQ(WalkBelow(scratch.path()).count(), 0u);
   PlaceRoot(scratch.path() + L"\\B\\C", " ");
   EXPECT_EQ(Hits(WalkBelow(scratch.path())),
             std::vector<std::wstring>{scratch.path() + L"\\B\\C\\PATDAT\\"});
@@ -81,7 +81,7 @@ TEST(SearchFolderTree, MarkerCountsOnlyDirectlyInAFolderNamedPatdat) {
   WriteBytes(base + L"\\B\\PATDATX\\kishitu.txt", "1");
   MakeFolders(base + L"\\C\\PATDAT");
   WriteBytes(base + L"\\C\\PATDAT\\kishitu.txt.bak", "1");
-  EXPECT_EQ(WalkBelow(base).count, 0);
+  EXPECT_EQ(WalkBelow(base).count(), 0u);
 }
 
 TEST(SearchFolderTree, MarkerThatIsAFolderIsNoMarker) {
@@ -93,7 +93,7 @@ TEST(SearchFolderTree, MarkerThatIsAFolderIsNoMarker) {
   // With another file beside it, so the marker test itself decides.
   MakeFolders(base + L"\\B\\PATDAT\\kishitu.txt");
   WriteBytes(base + L"\\B\\PATDAT\\other.txt", "1");
-  EXPECT_EQ(WalkBelow(base).count, 0);
+  EXPECT_EQ(WalkBelow(base).count(), 0u);
 }
 
 TEST(SearchFolderTree, JapaneseFolderNames) {
@@ -136,25 +136,15 @@ TEST(SearchFolderTree, HiddenFoldersAreNotWalked) {
 
 TEST(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
   Scratch scratch;
-  const std::wstring& base = scratch.path();
-  PlaceRoot(base + L"\\a");
-  PlaceRoot(base + L"\\b");
-  PlaceRoot(base + L"\\c");
-  std::int16_t count = base::kHitCapacity - 2;
-  std::vector<std::wstring> hits(base::kHitCapacity + 1);
-  dataroot::SearchFolderTree(base + L"\\PATDAT", count, hits, datafixture::kMarker);
-  EXPECT_EQ(count, base::kHitCapacity);
-  EXPECT_EQ(hits.size(), static_cast<size_t>(base::kHitCapacity) + 1);
-  EXPECT_EQ(hits[base::kHitCapacity - 1], base + L"\\a\\PATDAT\\");
-  EXPECT_EQ(hits[base::kHitCapacity], base + L"\\b\\PATDAT\\");
-
-  // A list shorter than its slots grows to hold the hits.
-  std::int16_t fresh = 0;
-  std::vector<std::wstring> few;
-  dataroot::SearchFolderTree(base + L"\\PATDAT", fresh, few, datafixture::kMarker);
-  ASSERT_EQ(fresh, 3);
-  ASSERT_GE(few.size(), 4u);
-  EXPECT_EQ(few[3], base + L"\\c\\PATDAT\\");
+  const std::wstring& root = scratch.path();
+  PlaceRoot(root + L"\\a");
+  PlaceRoot(root + L"\\b");
+  PlaceRoot(root + L"\\c");
+  std::vector<std::wstring> hits(base::kHitCapacity - 2, L"earlier");
+  dataroot::SearchFolderTree(root + L"\\PATDAT", datafixture::kMarker, hits);
+  ASSERT_EQ(hits.size(), static_cast<size_t>(base::kHitCapacity));
+  EXPECT_EQ(hits[base::kHitCapacity - 2], root + L"\\a\\PATDAT\\");
+  EXPECT_EQ(hits[base::kHitCapacity - 1], root + L"\\b\\PATDAT\\");
 }
 
 TEST(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
@@ -162,10 +152,9 @@ TEST(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
   PlaceRoot(scratch.path() + L"\\a");
   const std::wstring folder = scratch.path() + L"\\PATDAT";
   const std::wstring marker = datafixture::kMarker;
-  std::int16_t count = 0;
-  std::vector<std::wstring> hits(base::kHitCapacity + 1);
-  dataroot::SearchFolderTree(folder, count, hits, marker);
-  EXPECT_EQ(count, 1);
+  std::vector<std::wstring> hits;
+  dataroot::SearchFolderTree(folder, marker, hits);
+  EXPECT_EQ(hits.size(), 1u);
   EXPECT_EQ(folder, scratch.path() + L"\\PATDAT");
   EXPECT_EQ(marker, L"\\kishitu.txt");
 }
@@ -206,7 +195,7 @@ TEST(SearchFolderTree, NeverFollowsALinkLoop) {
                                   L"\\PATDAT\\kishitu.txt"));
   const auto drive = WalkBelow(L"P:");
   EXPECT_EQ(Hits(drive), std::vector<std::wstring>{scratch.path() + L"\\PATDAT\\"});
-  EXPECT_EQ(WalkBelow(L"P:\\linkloop").count, 0);
+  EXPECT_EQ(WalkBelow(L"P:\\linkloop").count(), 0u);
 }
 
 namespace {
@@ -259,41 +248,12 @@ TEST(SearchFolderTree, SkipsFoldersBeyondThePathLimit) {
 
 // ---------------------------------------------------------------- window events
 
-namespace {
-
-int handledMessages = 0;
-
-LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_APP) {
-    ++handledMessages;
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-}  // namespace
-
-TEST(SearchFolderTree, LetsPendingWindowEventsRun) {
+TEST(SearchFolderTree, LetsPendingWindowEventsRunOncePerVisitedFolder) {
   Scratch scratch;
-  MakeFolders(scratch.path() + L"\\a");
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = CountingProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = L"DataRootWalkEvents";
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                nullptr, windowClass.hInstance, nullptr);
-  ASSERT_NE(window, nullptr);
-  handledMessages = 0;
-  PostMessageW(window, WM_APP, 0, 0);
-  PostMessageW(window, WM_APP, 0, 0);
-  PostQuitMessage(7);
-
-  WalkBelow(scratch.path());
-  EXPECT_EQ(handledMessages, 2);
-  // A quit request is left for the program's own message loop.
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(msg.wParam, 7u);
-  DestroyWindow(window);
+  MakeFolders(scratch.path() + L"\\a\\b");
+  MakeFolders(scratch.path() + L"\\c");
+  int passes = 0;
+  std::vector<std::wstring> hits;
+  dataroot::SearchFolderTree(scratch.path() + L"\\PATDAT", datafixture::kMarker, hits, [&] { ++passes; });
+  EXPECT_EQ(passes, 4) << "the start folder, a, a\\b and c";
 }

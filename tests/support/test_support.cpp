@@ -112,25 +112,32 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveTree(const std::wstring& path) {
+namespace {
+
+// path with the long-path prefix, so that trees deeper than MAX_PATH go too.
+void RemoveLongTree(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
     return;
   }
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
       const std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+      if (name != L"." && name != L"..") RemoveLongTree(path + L"\\" + name);
     } while (FindNextFileW(find, &data));
     FindClose(find);
   }
   RemoveDirectoryW(path.c_str());
 }
+
+}  // namespace
+
+void RemoveTree(const std::wstring& path) { RemoveLongTree(L"\\\\?\\" + path); }
 
 void SetHidden(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "base/error.h"
 
 using base::FromSjis;
@@ -57,4 +59,15 @@ TEST(CodePage, Utf8BothWays) {
   EXPECT_EQ(*base::TryFromUtf8("\xE8\xA1\xA8\xE3\x82\xBD"), L"表ソ");
   EXPECT_FALSE(base::TryToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))));
   EXPECT_FALSE(base::TryFromUtf8("\xE8\xA1"));
+}
+
+TEST(DescribeFailure, SaysWhatWentWrong) {
+  EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(base::AppError(L"コピーできません。\nM:\\表"))),
+            L"コピーできません。\nM:\\表");
+  EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(std::runtime_error("disk gone"))),
+            L"予期しないエラーが発生しました。\n\ndisk gone");
+  EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(42)), L"予期しないエラーが発生しました。");
+  // what() that is no UTF-8 is left out rather than shown garbled.
+  EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(std::runtime_error("\xE8\xA1"))),
+            L"予期しないエラーが発生しました。");
 }

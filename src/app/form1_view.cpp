@@ -1,0 +1,113 @@
+// What the Execute run sees of the window: the two paths, the message line,
+// the pointer, one pass of pending events and message boxes; and how a
+// failure that escaped a handler is shown.
+#include "app/form1.h"
+
+#include "base/error.h"
+#include "base/messages.h"
+
+namespace app {
+namespace {
+
+std::wstring WindowText(HWND hwnd) {
+  if (hwnd == nullptr) return {};
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+UINT MessageBoxFlags(fileutil::Buttons buttons, fileutil::Icon icon) {
+  UINT flags = buttons == fileutil::Buttons::YesNo ? MB_YESNO : MB_OK;
+  switch (icon) {
+    case fileutil::Icon::None:
+      break;
+    case fileutil::Icon::Information:
+      flags |= MB_ICONINFORMATION;
+      break;
+    case fileutil::Icon::Question:
+      flags |= MB_ICONQUESTION;
+      break;
+    case fileutil::Icon::Warning:
+      flags |= MB_ICONEXCLAMATION;
+      break;
+  }
+  return flags;
+}
+
+}  // namespace
+
+void DropQueuedInput() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
+std::wstring Form1::Text1() { return WindowText(Control(kIdText1)); }
+
+std::wstring Form1::Text2() { return WindowText(Control(kIdText2)); }
+
+void Form1::SetLabel3(const std::wstring& caption) {
+  const HWND label = Control(kIdLabel3);
+  if (label == nullptr) return;
+  SetWindowTextW(label, caption.c_str());
+  UpdateWindow(label);
+}
+
+void Form1::SetBusy(bool busy) {
+  busy_ = busy;
+  if (hwnd_ == nullptr) return;
+  POINT pointer;
+  if (!GetCursorPos(&pointer)) return;
+  const HWND under = WindowFromPoint(pointer);
+  if (under == nullptr || GetAncestor(under, GA_ROOT) != hwnd_) return;
+  if (busy)
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  else  // the control under the pointer chooses its own shape again
+    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+void Form1::DoEvents() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
+      return;
+    }
+    if (!PreTranslate(message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+                const std::optional<std::wstring>& caption) {
+  const int refused = buttons == fileutil::Buttons::YesNo ? fileutil::kIdNo : fileutil::kIdOk;
+  // Exit while a run let pending events through: the program is ending, and
+  // the run, which finds the text boxes gone, stops without a question.
+  if (created_ && hwnd_ == nullptr) return refused;
+  // Clicks and keys made while the thread was busy were meant for no question.
+  if (busy_) DropQueuedInput();
+  const std::wstring title = caption.value_or(base::text::kAppTitle);
+  const int answer = MessageBoxW(MessageOwner(), prompt.c_str(), title.c_str(), MessageBoxFlags(buttons, icon));
+  // A box that could not be shown answers No: nothing is created or replaced.
+  return answer == 0 ? refused : answer;
+}
+
+HWND Form1::MessageOwner() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
+
+void Form1::ReportFailure(std::exception_ptr failure) noexcept {
+  const UINT flags = MB_OK | MB_ICONEXCLAMATION;
+  try {
+    const std::wstring message = base::DescribeFailure(failure);
+    SetBusy(false);
+    SetLabel3(L"");
+    MessageBoxW(MessageOwner(), message.c_str(), base::text::kAppTitle, flags);
+  } catch (...) {
+    MessageBoxW(MessageOwner(), base::text::kUnexpected, base::text::kAppTitle, flags);
+  }
+}
+
+}  // namespace app
