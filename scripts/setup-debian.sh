@@ -3,7 +3,7 @@
 # Does nothing when everything is there already.
 set -euo pipefail
 
-packages=(g++-mingw-w64-x86-64 cmake make googletest wine64 xvfb xauth imagemagick
+packages=(g++-mingw-w64-x86-64 cmake make googletest wine64 xvfb xauth imagemagick python3
           fonts-ipafont-gothic locales)
 missing=()
 for p in "${packages[@]}"; do

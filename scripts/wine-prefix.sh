@@ -29,7 +29,11 @@ need() {
 
 init() {
   need
-  [ -f "$WINEPREFIX/.lugeon-ready" ] && return 0
+  if [ ! -f "$WINEPREFIX/.lugeon-ready" ]; then create; fi
+  settings
+}
+
+create() {
   echo "Creating the Wine prefix in $WINEPREFIX ..."
   rm -rf "$WINEPREFIX"
   "$wine" wineboot --init </dev/null >/dev/null 2>&1 || true
@@ -45,6 +49,17 @@ init() {
   "$wine" reg add 'HKLM\Software\Wine\Drives' /v 'r:' /d cdrom /f </dev/null >/dev/null 2>&1
   "$server" -w || true
   touch "$WINEPREFIX/.lugeon-ready"
+}
+
+# Settings added after the prefix was made; each applied once, to old prefixes too.
+settings() {
+  if [ ! -f "$WINEPREFIX/.lugeon-titlebar" ]; then
+    # The program's window gets the title bar Wine draws itself, with its icon:
+    # a bare X display has no window manager to draw one.
+    "$wine" reg add 'HKCU\Software\Wine\AppDefaults\LugeonTransfer.exe\X11 Driver' /v Decorated /d N /f \
+      </dev/null >/dev/null 2>&1
+    touch "$WINEPREFIX/.lugeon-titlebar"
+  fi
 }
 
 link_drive() { # letter target

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "app/resource.h"
 #include "base/messages.h"
 
 namespace app {
@@ -29,7 +30,17 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
   form.cbSize = sizeof form;
   form.lpfnWndProc = formProc;
   form.hInstance = instance;
-  form.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // The program's icon for the title bar and the taskbar, at the sizes for the
+  // DPI of the primary screen, where the window opens. A process without it
+  // (a test that builds the window itself) gets the system's default.
+  const UINT iconDpi = GetDpiForSystem();
+  const auto programIcon = [&](int metric) {
+    const int size = GetSystemMetricsForDpi(metric, iconDpi);
+    const HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(IDI_LUGEON_TRANSFER), IMAGE_ICON, size, size, 0);
+    return icon != nullptr ? static_cast<HICON>(icon) : LoadIconW(nullptr, IDI_APPLICATION);
+  };
+  form.hIcon = programIcon(SM_CXICON);
+  form.hIconSm = programIcon(SM_CXSMICON);
   form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   form.lpszClassName = kForm1Class;

@@ -2,4 +2,9 @@
 
 #include "app/form1.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) { return app::RunProgram(showCommand); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  // Started from a download folder, the program must never load a DLL that
+  // was put beside it: libraries it or Windows load later come from System32.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return app::RunProgram(showCommand);
+}
