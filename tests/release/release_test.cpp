@@ -38,7 +38,7 @@ struct IconPixels {
 };
 
 std::vector<unsigned char> BitmapPixels(HBITMAP bitmap, int width, int height) {
-  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+  std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -128,9 +128,9 @@ bool TitleBarShows(HWND form, const IconPixels& icon) {
       bool same = true;
       for (int y = 0; y < icon.height && same; ++y) {
         for (int x = 0; x < icon.width && same; ++x) {
-          const size_t at = (static_cast<size_t>(y) * icon.width + x) * 4;
+          const size_t at = static_cast<size_t>(y * icon.width + x) * 4;
           if (icon.colour[at + 3] != 255) continue;
-          const size_t on = (static_cast<size_t>(top + y) * width + left + x) * 4;
+          const size_t on = static_cast<size_t>((top + y) * width + left + x) * 4;
           same = screen[on] == icon.colour[at] && screen[on + 1] == icon.colour[at + 1] &&
                  screen[on + 2] == icon.colour[at + 2];
         }
