@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_driver.h"
+#include "support/app_driver.h"
 #include "support/test_support.h"
 
 namespace {
@@ -59,16 +59,7 @@ class DriveHost {
   int selection_changes_ = 0;
 };
 
-std::vector<std::wstring> Entries(HWND combo) {
-  std::vector<std::wstring> texts;
-  const int count = ComboBox_GetCount(combo);
-  for (int index = 0; index < count; ++index) {
-    std::wstring text(static_cast<size_t>(ComboBox_GetLBTextLen(combo, index)) + 1, L'\0');
-    text.resize(static_cast<size_t>(ComboBox_GetLBText(combo, index, text.data())));
-    texts.push_back(text);
-  }
-  return texts;
-}
+std::vector<std::wstring> Entries(HWND combo) { return appdriver::ComboEntries(combo); }
 
 // The entry of a drive, or empty when the list has none.
 std::wstring EntryOf(const std::vector<std::wstring>& entries, wchar_t lower_letter) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fileutil/curdir.h"
-#include "app/app_driver.h"
+#include "support/app_driver.h"
 #include "support/test_support.h"
 #include "base/error.h"
 
@@ -83,13 +83,9 @@ class FolderListTest : public ::testing::Test {
     const std::wstring before_path = folders_.Path();
     const Texts before_entries = Entries();
     const int before_changes = changes_;
-    try {
-      folders_.SetPath(path);
-      ADD_FAILURE() << "no error for an unusable folder";
-    } catch (const base::AppError& error) {
-      EXPECT_EQ(error.kind(), base::AppError::Kind::System);
-      EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n", 0), 0u);
-    }
+    const base::AppError error = testsupport::Raised([&] { folders_.SetPath(path); });
+    EXPECT_EQ(error.kind(), base::AppError::Kind::System);
+    EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n", 0), 0u);
     EXPECT_EQ(folders_.Path(), before_path);
     EXPECT_EQ(Entries(), before_entries);
     EXPECT_EQ(changes_, before_changes);
@@ -174,12 +170,8 @@ TEST_F(FolderListTest, UnusableFolderThrowsAndChangesNothing) {
 }
 
 TEST_F(FolderListTest, FailureMessageNamesTheFolder) {
-  try {
-    folders_.SetPath(scratch_ + L"\\a\\表missing");
-    FAIL() << "no error";
-  } catch (const base::AppError& error) {
-    EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n" + scratch_ + L"\\a\\表missing\n\n", 0), 0u);
-  }
+  const base::AppError error = testsupport::Raised([&] { folders_.SetPath(scratch_ + L"\\a\\表missing"); });
+  EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n" + scratch_ + L"\\a\\表missing\n\n", 0), 0u);
 }
 
 TEST_F(FolderListTest, OpenSelectedGoesDownIntoSubFolderAndUpTheChain) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "app/app_driver.h"
+#include "support/app_driver.h"
 #include "app/control_ids.h"
 #include "fileutil/curdir.h"
 #include "support/test_support.h"
@@ -177,9 +177,7 @@ TEST_F(Form1Test, StartsWithClearedStateAndTheCurrentFolder) {
     const LRESULT open = SendMessageW(dir, LB_GETCURSEL, 0, 0);
     ASSERT_GE(open, 0);
     EXPECT_EQ(appdriver::Text(dir), L"");
-    wchar_t entry[MAX_PATH] = {};
-    SendMessageW(dir, LB_GETTEXT, static_cast<WPARAM>(open), reinterpret_cast<LPARAM>(entry));
-    EXPECT_EQ(std::wstring(entry), L"  " + folder_.substr(3));
+    EXPECT_EQ(appdriver::ListEntries(dir).at(static_cast<size_t>(open)), L"  " + folder_.substr(3));
   }
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_driver.h"
+#include "support/app_driver.h"
 #include "app/control_ids.h"
 #include "support/test_support.h"
 
@@ -142,9 +142,7 @@ TEST_F(MainWindow, StartsWithEmptyTextsAndTheCurrentDrive) {
     const HWND drive = Control(id);
     const LRESULT index = SendMessageW(drive, CB_GETCURSEL, 0, 0);
     ASSERT_GE(index, 0);
-    wchar_t entry[64] = {};
-    SendMessageW(drive, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry));
-    EXPECT_EQ(std::wstring(entry).substr(0, 2), L"m:");
+    EXPECT_EQ(appdriver::ComboEntries(drive).at(static_cast<size_t>(index)).substr(0, 2), L"m:");
   }
 }
 

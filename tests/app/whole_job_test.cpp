@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_driver.h"
+#include "support/app_driver.h"
 #include "app/control_ids.h"
 #include "support/test_support.h"
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/error.h"
+#include "support/test_support.h"
 
 using base::FromSjis;
 using base::FromSjisPiece;
@@ -27,14 +28,10 @@ TEST(CodePage, UnmappableCharactersAreReportedNotBestFitted) {
   // The yen sign must never turn into a path separator.
   EXPECT_FALSE(TryToSjis(L"\u00A5"));
   EXPECT_EQ(ToSjis(L"a\u00A5b", Unmappable::AsQuestionMark), "a?b");
-  try {
-    ToSjis(L"C:\\한글");
-    ADD_FAILURE() << "no AppError";
-  } catch (const base::AppError& error) {
-    EXPECT_EQ(error.kind(), base::AppError::Kind::Encoding);
-    EXPECT_NE(error.message().find(L"한"), std::wstring::npos) << "names the character";
-    EXPECT_NE(error.message().find(L"C:\\한글"), std::wstring::npos) << "and the text";
-  }
+  const base::AppError error = testsupport::Raised([] { ToSjis(L"C:\\한글"); });
+  EXPECT_EQ(error.kind(), base::AppError::Kind::Encoding);
+  EXPECT_NE(error.message().find(L"한"), std::wstring::npos) << "names the character";
+  EXPECT_NE(error.message().find(L"C:\\한글"), std::wstring::npos) << "and the text";
 }
 
 TEST(CodePage, InvalidShiftJisIsReportedNotReplaced) {

@@ -13,6 +13,7 @@
 #include "base/limits.h"
 
 using conversion::IndexFile;
+using testsupport::Raised;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
@@ -40,18 +41,6 @@ void UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const st
 
 bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) {
   return IndexFile::Load(prefix).HasRoomFor(t);
-}
-
-// The message of the AppError that call throws; fails the test without one.
-template <typename Call>
-std::wstring ErrorOf(Call call) {
-  try {
-    call();
-  } catch (const base::AppError& error) {
-    return error.message();
-  }
-  ADD_FAILURE() << "no AppError";
-  return {};
 }
 
 }  // namespace
@@ -179,7 +168,7 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
   for (const Case& c : cases) {
     IndexFolder f;
     WriteBytes(f.index, c.bytes);
-    const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); });
+    const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); }).message();
     const std::wstring head = L"PCNT.TXT の " + std::to_wstring(c.line) +
                               L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。\n" +
                               f.index + L"\n\n" + c.reason;
@@ -204,7 +193,7 @@ TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   const std::string full = NumberedIndex(base::kIndexCapacity);
   WriteBytes(f.index, full);
   EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"NEW"));
-  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); });
+  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); }).message();
   EXPECT_NE(message.find(L"NEW"), std::wstring::npos);
   EXPECT_NE(message.find(L"PCNT.TXT"), std::wstring::npos);
   EXPECT_EQ(ReadBytes(f.index), full);
@@ -250,7 +239,7 @@ TEST(IndexFailure, AnIndexOpenForWritingElsewhereIsLeftAsItWas) {
   HANDLE other = CreateFileW(f.index.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
-  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1"); });
+  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
   CloseHandle(other);
   EXPECT_EQ(message.rfind(L"PCNT.TXT を読み込めません。\n" + f.index + L"\n\n", 0), 0u) << message;
   EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
@@ -264,7 +253,7 @@ TEST(IndexFailure, AnIndexThatCannotBeReplacedIsLeftAsItWas) {
   HANDLE other = CreateFileW(f.index.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
-  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1"); });
+  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
   CloseHandle(other);
   EXPECT_EQ(message.rfind(L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n", 0), 0u) << message;
   EXPECT_GT(message.size(), (L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n").size());
@@ -276,13 +265,13 @@ TEST(IndexFailure, AnIndexThatCannotBeReplacedIsLeftAsItWas) {
 TEST(IndexFailure, AValueOutOfRangeLeavesTheIndexAsItWas) {
   IndexFolder f;
   WriteBytes(f.index, "5.00,A\r\n");
-  const std::wstring message = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1e39"); });
+  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1e39"); }).message();
   EXPECT_NE(message.find(L"B"), std::wstring::npos);
   EXPECT_NE(message.find(L"1e39"), std::wstring::npos);
   EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
 
   WriteBytes(f.index, "1e40,A\r\n");
-  const std::wstring bad = ErrorOf([&] { UpdateIndexFile(f.prefix, L"B", L"1"); });
+  const std::wstring bad = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
   EXPECT_NE(bad.find(f.index), std::wstring::npos);
   EXPECT_EQ(ReadBytes(f.index), "1e40,A\r\n");
 }
@@ -290,7 +279,7 @@ TEST(IndexFailure, AValueOutOfRangeLeavesTheIndexAsItWas) {
 TEST(IndexFailure, AMissingDestinationFolderCreatesNothing) {
   IndexFolder f;
   const std::wstring missing = f.folder + L"\\gone\\";
-  const std::wstring message = ErrorOf([&] { UpdateIndexFile(missing, L"B", L"1"); });
+  const std::wstring message = Raised([&] { UpdateIndexFile(missing, L"B", L"1"); }).message();
   EXPECT_NE(message.find(missing + L"PCNT.TXT"), std::wstring::npos);
   EXPECT_TRUE(testsupport::FolderContents(f.folder).empty());
 }

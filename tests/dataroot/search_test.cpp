@@ -159,34 +159,8 @@ TEST(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
   EXPECT_EQ(marker, L"\\kishitu.txt");
 }
 
-namespace {
-
-// P:\linkloop\back is a folder link to P:\ (scripts/wine-prefix.sh makes it
-// from Linux, because Wine cannot make links; Windows can). False only where
-// the platform refuses the right to make it; a link that should be there and
-// is not fails the test.
-bool HaveLinkLoop() {
-  const wchar_t* link = L"P:\\linkloop\\back";
-  auto isLink = [link] {
-    const DWORD attributes = GetFileAttributesW(link);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  };
-  if (isLink()) return true;
-  CreateDirectoryW(L"P:\\linkloop", nullptr);
-  if (!CreateSymbolicLinkW(link, L"..",
-                           SYMBOLIC_LINK_FLAG_DIRECTORY |
-                               SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-      GetLastError() == ERROR_PRIVILEGE_NOT_HELD)
-    return false;
-  EXPECT_TRUE(isLink()) << "P:\\linkloop\\back must be a folder link to P:\\";
-  return isLink();
-}
-
-}  // namespace
-
 TEST(SearchFolderTree, NeverFollowsALinkLoop) {
-  if (!HaveLinkLoop()) GTEST_SKIP() << "no right to make a folder link";
+  if (!testsupport::HaveLinkLoop()) GTEST_SKIP() << "no right to make a folder link";
   Scratch scratch(L'P');
   PlaceRoot(scratch.path());
   // Through the link the same root would be found again and again, under

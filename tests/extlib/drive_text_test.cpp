@@ -162,9 +162,5 @@ TEST(Swap, OtherKindsThrowAndExchangeNothing) {
     EXPECT_THROW(extlib::Swap(a, b, kind), base::AppError) << kind;
   EXPECT_EQ(a, "a");
   EXPECT_EQ(b, "b");
-  try {
-    extlib::Swap(a, b, -3);
-  } catch (const base::AppError& error) {
-    EXPECT_EQ(error.kind(), base::AppError::Kind::InvalidArgument);
-  }
+  EXPECT_EQ(testsupport::Raised([&] { extlib::Swap(a, b, -3); }).kind(), base::AppError::Kind::InvalidArgument);
 }

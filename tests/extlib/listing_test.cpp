@@ -72,26 +72,6 @@ void MakeFolder(const std::wstring& path) {
 constexpr wchar_t kLinkLoop[] = L"P:\\linkloop";
 constexpr wchar_t kLinkBack[] = L"P:\\linkloop\\back";
 
-bool IsFolderLink(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// False only where the platform refuses the right to make the link (Windows
-// without developer mode); a link that should be there and is not fails.
-bool HaveLinkLoop() {
-  if (IsFolderLink(kLinkBack)) return true;
-  CreateDirectoryW(kLinkLoop, nullptr);
-  if (!CreateSymbolicLinkW(kLinkBack, L"..",
-                           SYMBOLIC_LINK_FLAG_DIRECTORY |
-                               SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-      GetLastError() == ERROR_PRIVILEGE_NOT_HELD)
-    return false;
-  EXPECT_TRUE(IsFolderLink(kLinkBack)) << "P:\\linkloop\\back must be a folder link to P:\\";
-  return IsFolderLink(kLinkBack);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- FCount
@@ -246,14 +226,8 @@ TEST(FnAV, FirstSlotMustLieInTheTarget) {
     EXPECT_THROW(extlib::fnAV(block, slots, IndexList{bad}), base::AppError) << bad;
   }
   EXPECT_NO_THROW(extlib::fnAV(block, records, IndexList{3}));  // nothing left to fill
-  bool thrown = false;
-  try {
-    extlib::fnAV(block, records, IndexList{0});
-  } catch (const base::AppError& error) {
-    thrown = true;
-    EXPECT_EQ(error.kind(), base::AppError::Kind::OutOfRange);
-  }
-  EXPECT_TRUE(thrown);
+  EXPECT_EQ(testsupport::Raised([&] { extlib::fnAV(block, records, IndexList{0}); }).kind(),
+            base::AppError::Kind::OutOfRange);
 }
 
 // ------------------------------------------------- the last listing kept
@@ -362,7 +336,7 @@ TEST(DCount, CountsSubFoldersButNotFilesHiddenFoldersOrLinks) {
 }
 
 TEST(DCount, NeverCountsAFolderLink) {
-  if (!HaveLinkLoop()) GTEST_SKIP() << "no right to make a folder link";
+  if (!testsupport::HaveLinkLoop()) GTEST_SKIP() << "no right to make a folder link";
   // The link is a folder to the platform, but the library never offers it.
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(kLinkBack, &data);

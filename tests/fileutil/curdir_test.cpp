@@ -83,13 +83,9 @@ TEST(ChangeFolder, MissingFolderThrowsWithThePathAndKeepsTheCurrentFolder) {
   const std::wstring folder = testsupport::ScratchFolder(L'M');
   ChangeFolder(folder);
   const std::wstring missing = folder + L"\\無い表";
-  try {
-    ChangeFolder(missing);
-    FAIL() << "no error";
-  } catch (const base::AppError& error) {
-    EXPECT_EQ(error.kind(), base::AppError::Kind::System);
-    EXPECT_NE(error.message().find(missing), std::wstring::npos);
-  }
+  const base::AppError error = testsupport::Raised([&] { ChangeFolder(missing); });
+  EXPECT_EQ(error.kind(), base::AppError::Kind::System);
+  EXPECT_NE(error.message().find(missing), std::wstring::npos);
   EXPECT_EQ(CurrentFolder(), folder);
   EXPECT_EQ(DriveCurrentFolder(L'M'), folder);
 }

@@ -161,6 +161,22 @@ std::vector<std::wstring> FolderContents(const std::wstring& folder) {
   return names;
 }
 
+bool HaveLinkLoop() {
+  const wchar_t* link = L"P:\\linkloop\\back";
+  const auto isLink = [link] {
+    const DWORD attributes = GetFileAttributesW(link);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  };
+  if (isLink()) return true;
+  CreateDirectoryW(L"P:\\linkloop", nullptr);
+  if (!CreateSymbolicLinkW(link, L"..", SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+      GetLastError() == ERROR_PRIVILEGE_NOT_HELD)
+    return false;
+  EXPECT_TRUE(isLink()) << "P:\\linkloop\\back must be a folder link to P:\\";
+  return isLink();
+}
+
 int ScriptedPrompter::Show(const std::wstring& prompt, fileutil::Buttons buttons,
                            fileutil::Icon icon, const std::optional<std::wstring>& caption) {
   prompts_.push_back({prompt, buttons, icon, caption});

@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "base/error.h"
 #include "fileutil/prompt.h"
 
 namespace testsupport {
@@ -45,6 +48,24 @@ void SetHidden(const std::wstring& path);
 
 // Names of the regular files and folders directly in a folder, sorted.
 std::vector<std::wstring> FolderContents(const std::wstring& folder);
+
+// The AppError that call throws; without one the test fails and an empty
+// General error comes back.
+template <class Call>
+base::AppError Raised(Call call) {
+  try {
+    call();
+  } catch (const base::AppError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no AppError raised";
+  return base::AppError(L"");
+}
+
+// P:\linkloop\back, a folder link back to P:\ (made by the set-up under Wine,
+// here on Windows). False only where the platform refuses the right to make
+// it; a link that should be there and is not fails the test.
+bool HaveLinkLoop();
 
 struct Prompt {
   std::wstring text;

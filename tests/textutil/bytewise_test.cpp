@@ -5,26 +5,15 @@
 #include <string>
 
 #include "base/error.h"
+#include "support/test_support.h"
 
 using textutil::AnsiInStrB;
 using textutil::AnsiMidB;
+using testsupport::Raised;
 using textutil::AnsiRightB;
 using base::AppError;
 
 namespace {
-
-// Runs the call and answers the kind of AppError it raised.
-template <typename Call>
-AppError::Kind RaisedKind(Call call, std::wstring* message = nullptr) {
-  try {
-    call();
-  } catch (const AppError& error) {
-    if (message) *message = error.message();
-    return error.kind();
-  }
-  ADD_FAILURE() << "no AppError raised";
-  return AppError::Kind::General;
-}
 
 }  // namespace
 
@@ -51,9 +40,9 @@ TEST(AnsiRightB, CountsBytesOfTheShiftJisForm) {
 }
 
 TEST(AnsiRightB, NegativeCountIsAnInvalidArgument) {
-  std::wstring message;
-  EXPECT_EQ(RaisedKind([] { AnsiRightB(L"C:\\", -1); }, &message),
-            AppError::Kind::InvalidArgument);
+  const AppError error = Raised([] { AnsiRightB(L"C:\\", -1); });
+  EXPECT_EQ(error.kind(), AppError::Kind::InvalidArgument);
+  const std::wstring& message = error.message();
   EXPECT_NE(message.find(L"引数が不正です"), std::wstring::npos);
   EXPECT_NE(message.find(L"AnsiRightB"), std::wstring::npos);
 }
@@ -84,12 +73,11 @@ TEST(AnsiMidB, CutsStopAtTheEnd) {
 }
 
 TEST(AnsiMidB, StartBelowOneOrNegativeLengthIsAnInvalidArgument) {
-  std::wstring message;
-  EXPECT_EQ(RaisedKind([] { AnsiMidB(L"1234.HED", 0, 1); }, &message),
-            AppError::Kind::InvalidArgument);
-  EXPECT_NE(message.find(L"AnsiMidB"), std::wstring::npos);
-  EXPECT_EQ(RaisedKind([] { AnsiMidB(L"1234.HED", 1, -1); }), AppError::Kind::InvalidArgument);
-  EXPECT_EQ(RaisedKind([] { AnsiMidB(L"", -5, 0); }), AppError::Kind::InvalidArgument);
+  const AppError error = Raised([] { AnsiMidB(L"1234.HED", 0, 1); });
+  EXPECT_EQ(error.kind(), AppError::Kind::InvalidArgument);
+  EXPECT_NE(error.message().find(L"AnsiMidB"), std::wstring::npos);
+  EXPECT_EQ(Raised([] { AnsiMidB(L"1234.HED", 1, -1); }).kind(), AppError::Kind::InvalidArgument);
+  EXPECT_EQ(Raised([] { AnsiMidB(L"", -5, 0); }).kind(), AppError::Kind::InvalidArgument);
 }
 
 TEST(AnsiInStrB, AnswersTheBytePositionOfTheFirstMatch) {
@@ -117,12 +105,11 @@ TEST(AnsiInStrB, PositionBeyond32767IsAnOverflow) {
   std::wstring text(32766, L'x');
   EXPECT_EQ(AnsiInStrB(text + L".", L"."), 32767);
   EXPECT_EQ(AnsiInStrB(text + L"x", L"."), 0);
-  std::wstring message;
-  EXPECT_EQ(RaisedKind([&] { AnsiInStrB(text + L"x.", L"."); }, &message),
-            AppError::Kind::Overflow);
-  EXPECT_NE(message.find(L"オーバーフロー"), std::wstring::npos);
+  const AppError error = Raised([&] { AnsiInStrB(text + L"x.", L"."); });
+  EXPECT_EQ(error.kind(), AppError::Kind::Overflow);
+  EXPECT_NE(error.message().find(L"オーバーフロー"), std::wstring::npos);
   // Byte positions, not characters: 16384 Japanese characters are 32768 bytes.
-  EXPECT_EQ(RaisedKind([] { AnsiInStrB(std::wstring(16384, L'表') + L".", L"."); }),
+  EXPECT_EQ(Raised([] { AnsiInStrB(std::wstring(16384, L'表') + L".", L"."); }).kind(),
             AppError::Kind::Overflow);
 }
 

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "base/error.h"
+#include "support/test_support.h"
 
 using base::AppError;
+using testsupport::Raised;
 using textutil::CountDelimiters;
 using textutil::SplitFields;
 
@@ -36,16 +38,6 @@ Fields Filled(const Fields& fields) {
   return filled;
 }
 
-template <typename Call>
-AppError::Kind RaisedKind(Call call) {
-  try {
-    call();
-  } catch (const AppError& error) {
-    return error.kind();
-  }
-  ADD_FAILURE() << "no AppError raised";
-  return AppError::Kind::General;
-}
 
 }  // namespace
 
@@ -132,33 +124,33 @@ TEST(SplitFields, MoreFieldsThanTheListHoldsIsOutOfRange) {
 
   path += L"\\";
   Fields untouched = Marked();
-  EXPECT_EQ(RaisedKind([&] { SplitFields(path, L"\\", untouched); }), AppError::Kind::OutOfRange);
+  EXPECT_EQ(Raised([&] { SplitFields(path, L"\\", untouched); }).kind(), AppError::Kind::OutOfRange);
   EXPECT_EQ(untouched, Marked());
   EXPECT_EQ(untouched.size(), 257u);
 
   Fields small = Marked(3);
-  EXPECT_EQ(RaisedKind([&] { SplitFields(L"a\\b\\c", L"\\", small); }),
+  EXPECT_EQ(Raised([&] { SplitFields(L"a\\b\\c", L"\\", small); }).kind(),
             AppError::Kind::OutOfRange);
   EXPECT_EQ(small, Marked(3));
   Fields none;
-  EXPECT_EQ(RaisedKind([&] { SplitFields(L"", L"\\", none); }), AppError::Kind::OutOfRange);
+  EXPECT_EQ(Raised([&] { SplitFields(L"", L"\\", none); }).kind(), AppError::Kind::OutOfRange);
   EXPECT_TRUE(none.empty());
 }
 
 TEST(SplitFields, CountersBeyond32767AreAnOverflow) {
   Fields fields = Marked(40000);
-  EXPECT_EQ(RaisedKind([&] { SplitFields(std::wstring(32768, L'x'), L"\\", fields); }),
+  EXPECT_EQ(Raised([&] { SplitFields(std::wstring(32768, L'x'), L"\\", fields); }).kind(),
             AppError::Kind::Overflow);
   EXPECT_EQ(fields[1], L"old1");
   SplitFields(std::wstring(32767, L'x'), L"\\", fields);
   EXPECT_EQ(fields[1].size(), 32767u);
 
   EXPECT_EQ(CountDelimiters(std::wstring(32767, L'\\'), L"\\"), 32767);
-  EXPECT_EQ(RaisedKind([] { CountDelimiters(std::wstring(32768, L'\\'), L"\\"); }),
+  EXPECT_EQ(Raised([] { CountDelimiters(std::wstring(32768, L'\\'), L"\\"); }).kind(),
             AppError::Kind::Overflow);
   // The sum over several delimiters counts, not each count alone.
-  EXPECT_EQ(RaisedKind([] {
+  EXPECT_EQ(Raised([] {
               CountDelimiters(std::wstring(20000, L'\\') + std::wstring(20000, L':'), L"\\:");
-            }),
+            }).kind(),
             AppError::Kind::Overflow);
 }

@@ -25,11 +25,15 @@ class AppProcess {
  public:
   // Copies the program into folder and starts it there (current folder too).
   explicit AppProcess(const std::wstring& folder);
+  // Starts program where it lies, in its own folder.
+  enum InPlace { kInPlace };
+  AppProcess(const std::wstring& program, InPlace);
   ~AppProcess();  // ends the program if it still runs
   AppProcess(const AppProcess&) = delete;
   AppProcess& operator=(const AppProcess&) = delete;
 
   bool started() const { return process_ != nullptr; }
+  HANDLE process() const { return process_; }
   DWORD pid() const { return pid_; }
 
   // Form1 of this process, shown or hidden; nullptr when there is none (yet).
@@ -48,6 +52,8 @@ class AppProcess {
   DWORD WaitForExit(DWORD timeoutMs);
 
  private:
+  void Start(const std::wstring& program);
+
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
@@ -93,6 +99,8 @@ POINT ListEntryCentre(HWND list, int index);
 // leading spaces set aside, is name (-1 when none).
 std::vector<std::wstring> ListEntries(HWND list);
 int FindListEntry(HWND list, const std::wstring& name);
+// The texts of a combo box's entries.
+std::vector<std::wstring> ComboEntries(HWND combo);
 // The index of the drive list entry that begins with letter and colon (-1
 // when none).
 int FindDriveEntry(HWND combo, wchar_t letter);

@@ -1,4 +1,4 @@
-#include "app/app_driver.h"
+#include "support/app_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +88,13 @@ AppProcess::AppProcess(const std::wstring& folder) {
     ADD_FAILURE() << "cannot copy the program, error " << GetLastError();
     return;
   }
+  Start(program);
+}
+
+AppProcess::AppProcess(const std::wstring& program, InPlace) { Start(program); }
+
+void AppProcess::Start(const std::wstring& program) {
+  const std::wstring folder = program.substr(0, program.rfind(L'\\'));
   std::wstring commandLine = L"\"" + program + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -324,13 +331,21 @@ int FindListEntry(HWND list, const std::wstring& name) {
   return -1;
 }
 
-int FindDriveEntry(HWND combo, wchar_t letter) {
-  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    wchar_t text[300] = {};
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    if (text[0] == letter && text[1] == L':') return i;
+std::vector<std::wstring> ComboEntries(HWND combo) {
+  std::vector<std::wstring> entries;
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (WPARAM i = 0; static_cast<LRESULT>(i) < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+    entries.push_back(text);
   }
+  return entries;
+}
+
+int FindDriveEntry(HWND combo, wchar_t letter) {
+  const std::vector<std::wstring> entries = ComboEntries(combo);
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].size() >= 2 && entries[i][0] == letter && entries[i][1] == L':') return static_cast<int>(i);
   return -1;
 }
 
