@@ -59,7 +59,7 @@ bool Form1::Form_Load() {
 
   // The window stays hidden during the search: the user cannot reach a control yet.
   try {
-    state_.DataRootPath = dataroot::LocateDataRoot([this] { DoEvents(); });
+    state_.DataRootPath = dataroot::LocateDataRoot(dataroot::OncePerTick([this] { DoEvents(); }));
   } catch (...) {
     // Without a data root the program cannot go on: say why, then end.
     const std::wstring message = base::DescribeFailure(std::current_exception());

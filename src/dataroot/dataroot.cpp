@@ -50,6 +50,19 @@ bool CanWalkInto(const std::wstring& name) {
   return base::IsSjisRepresentable(name);
 }
 
+// The sub-folders of parentSpec ("<folder>\\*.*"), as the library lists them.
+std::vector<std::wstring> SubFolders(const std::string& parentSpec) {
+  const std::int32_t count = extlib::DCount(parentSpec);
+  if (count <= 0) return {};
+  std::vector<extlib::NameSlot> slots(static_cast<size_t>(count));
+  extlib::WorkBlock block{};
+  extlib::fnAV(block, slots, extlib::IndexList{1});
+  extlib::ReadDirT(parentSpec, block);
+  std::vector<std::wstring> names;
+  for (const extlib::NameSlot& slot : slots) names.push_back(extlib::PadTrim(slot));
+  return names;
+}
+
 // The walk of one drive: true when it found a data root.
 bool WalkDrive(wchar_t drive, std::vector<std::wstring>& hits, const PendingEvents& pendingEvents) {
   const std::optional<std::string> letter = base::TryToSjis(std::wstring(1, drive));
@@ -59,6 +72,15 @@ bool WalkDrive(wchar_t drive, std::vector<std::wstring>& hits, const PendingEven
 }
 
 }  // namespace
+
+PendingEvents OncePerTick(PendingEvents pendingEvents) {
+  return [pendingEvents = std::move(pendingEvents), last = ULONGLONG{0}]() mutable {
+    const ULONGLONG now = GetTickCount64();
+    if (now == last) return;
+    last = now;
+    pendingEvents();
+  };
+}
 
 std::wstring LocateDataRoot(const PendingEvents& pendingEvents) {
   return LocateDataRootFrom(ProgramFolder(), pendingEvents);
@@ -91,6 +113,10 @@ void SearchFolderTree(const std::wstring& folder, const std::wstring& marker, st
   const std::optional<std::string> parentSpec = base::TryToSjis(parent + L"*.*");
   if (!spec || !parentSpec) return;  // the library could not be told this path
 
+  // The sub-folders of its parent, read before the marker test so that the
+  // library knows whether folder exists at all (it rarely does).
+  const std::vector<std::wstring> names = SubFolders(*parentSpec);
+
   // Is folder itself a data root?
   const std::int32_t files = extlib::FCount(*spec);
   if (files > 0) {
@@ -107,16 +133,8 @@ void SearchFolderTree(const std::wstring& folder, const std::wstring& marker, st
   }
 
   // Then every sub-folder of its parent, with the same last name.
-  const std::int32_t folders = extlib::DCount(*parentSpec);
-  if (folders <= 0) return;
-  std::vector<extlib::NameSlot> names(static_cast<size_t>(folders));
-  extlib::WorkBlock block{};
-  extlib::fnAV(block, names, extlib::IndexList{1});
-  extlib::ReadDirT(*parentSpec, block);
-  for (const extlib::NameSlot& slot : names) {
-    const std::wstring name = extlib::PadTrim(slot);
-    if (name == L"." || name == L"..") continue;
-    if (!CanWalkInto(name)) continue;
+  for (const std::wstring& name : names) {
+    if (name == L"." || name == L".." || !CanWalkInto(name)) continue;
     SearchFolderTree(parent + name + L"\\" + lastName, marker, hits, pendingEvents);
   }
 }

@@ -9,6 +9,11 @@ namespace dataroot {
 // Lets the window's pending events run; the walk calls it once per visited folder.
 using PendingEvents = std::function<void()>;
 
+// pendingEvents, passed on at most once per tick of the system clock (a few
+// milliseconds at most): the walk visits a folder in a fraction of that, and
+// under Wine every look at the message queue is a round trip to its server.
+PendingEvents OncePerTick(PendingEvents pendingEvents);
+
 // Beside the program first, then the program's drive, then A to Z (the
 // program's drive again in its turn); a drive is walked only when
 // extlib::GoodDrive accepts it. A full path ending in "\", or empty when

@@ -44,6 +44,9 @@ using IndexList = std::array<std::int32_t, 1>;
 
 // Number of ordinary files matching spec (folder plus wildcard pattern), by
 // the rule of extlib/findfile.h IsListedFile; 0 when none or unreadable.
+// Right after a count or read that listed a folder whole ("*.*"), a spec in
+// a sub-folder of it that the listing did not have (of any kind, hidden and
+// links included) counts 0 without looking again.
 std::int32_t FCount(const std::string& spec);
 
 // Number of sub-folders matching spec, by IsListedFolder: "." and ".." count

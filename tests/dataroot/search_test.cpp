@@ -131,7 +131,11 @@ TEST(SearchFolderTree, HiddenFoldersAreNotWalked) {
   PlaceRoot(base + L"\\hidden");
   testsupport::SetHidden(base + L"\\hidden");
   PlaceRoot(base + L"\\shown");
-  EXPECT_EQ(Hits(WalkBelow(base)), std::vector<std::wstring>{base + L"\\shown\\PATDAT\\"});
+  // A data root that is hidden itself is looked into, though never walked.
+  PlaceRoot(base + L"\\veiled");
+  testsupport::SetHidden(base + L"\\veiled\\PATDAT");
+  EXPECT_EQ(Hits(WalkBelow(base)),
+            (std::vector<std::wstring>{base + L"\\shown\\PATDAT\\", base + L"\\veiled\\PATDAT\\"}));
 }
 
 TEST(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
@@ -230,4 +234,14 @@ TEST(SearchFolderTree, LetsPendingWindowEventsRunOncePerVisitedFolder) {
   std::vector<std::wstring> hits;
   dataroot::SearchFolderTree(scratch.path() + L"\\PATDAT", datafixture::kMarker, hits, [&] { ++passes; });
   EXPECT_EQ(passes, 4) << "the start folder, a, a\\b and c";
+}
+
+TEST(SearchFolderTree, PendingEventsRunAtMostOncePerClockTick) {
+  int passes = 0;
+  const dataroot::PendingEvents pass = dataroot::OncePerTick([&] { ++passes; });
+  const ULONGLONG start = GetTickCount64();
+  for (int i = 0; i < 100000; ++i) pass();
+  const ULONGLONG ticks = GetTickCount64() - start;
+  EXPECT_GE(passes, 1) << "the first call runs at once";
+  EXPECT_LE(static_cast<ULONGLONG>(passes), ticks + 1);
 }

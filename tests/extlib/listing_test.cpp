@@ -280,6 +280,23 @@ TEST(ListingReuse, CountAfterAChangeSeesIt) {
   EXPECT_EQ(DCount(spec), 4);
 }
 
+TEST(ListingReuse, AWholeListingTellsWhichSubFoldersAreThere) {
+  const std::wstring folder = ScratchFolder();
+  MakeFolder(folder + L"\\PATDAT");
+  WriteBytes(folder + L"\\PATDAT\\kishitu.txt", "1");
+  testsupport::SetHidden(folder + L"\\PATDAT");
+  ASSERT_EQ(DCount(Sjis(folder + L"\\*.*")), 2);  // "." and "..": the hidden one is not listed
+  EXPECT_EQ(FCount(Sjis(folder + L"\\PATDAT\\*.*")), 1) << "but it is there";
+  ASSERT_EQ(DCount(Sjis(folder + L"\\*.*")), 2);
+  EXPECT_EQ(FCount(Sjis(folder + L"\\patdat\\*.*")), 1) << "in either case";
+  ASSERT_EQ(DCount(Sjis(folder + L"\\*.*")), 2);
+  EXPECT_EQ(FCount(Sjis(folder + L"\\OTHER\\*.*")), 0);
+  // Only the next count takes the listing's word for it.
+  MakeFolder(folder + L"\\OTHER");
+  WriteBytes(folder + L"\\OTHER\\a.txt", "x");
+  EXPECT_EQ(FCount(Sjis(folder + L"\\OTHER\\*.*")), 1);
+}
+
 TEST(ListingReuse, ReadOfAnotherSpecNeverTakesTheKeptListing) {
   const std::wstring base = ScratchFolder();
   const std::wstring first = base + L"\\first";
