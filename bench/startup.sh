@@ -15,7 +15,7 @@ fi
 
 # A build folder configured before the benchmark existed learns of it here.
 if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then cmake "$BUILD_DIR" >/dev/null; fi
-bash scripts/build.sh --target LugeonTransfer minimal_window startup_bench >/dev/null
+bash scripts/build.sh --target LugeonTransfer minimal_window controls_window startup_bench >/dev/null
 # The server must start inside this display, or no window can open.
 bash scripts/wine-prefix.sh up test
 build=$(cd "$BUILD_DIR" && pwd)

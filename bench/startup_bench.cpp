@@ -1,7 +1,9 @@
 // Times the start of LugeonTransfer.exe, with its data root PATDAT beside it,
 // against a minimal window program (minimal_window.exe) that shows one window
-// of the same outer size: both copied into P:\startbench and started from
-// there the same way, round after round in alternating order, and prints the
+// of the same outer size, and, for information, against the floor
+// (controls_window.exe: the same window with the program's controls, font and
+// manifest, and nothing else). All are copied into P:\startbench and started
+// from there the same way, round after round in alternating order; prints the
 // medians. The last line is "startup ratio <x.xx>": program over minimal.
 //
 //   startup_bench [rounds]      (default 5; needs an X display under Wine)
@@ -50,6 +52,7 @@ void RemoveFolder() {
   RemoveDirectoryW((folder + L"\\PATDAT").c_str());
   DeleteFileW((folder + L"\\LugeonTransfer.exe").c_str());
   DeleteFileW((folder + L"\\minimal_window.exe").c_str());
+  DeleteFileW((folder + L"\\controls_window.exe").c_str());
   RemoveDirectoryW(kFolder);
 }
 
@@ -60,6 +63,8 @@ bool MakeFolder() {
          CopyFileW(BesideThisProgram(L"LugeonTransfer.exe").c_str(), (folder + L"\\LugeonTransfer.exe").c_str(),
                    FALSE) &&
          CopyFileW(BesideThisProgram(L"minimal_window.exe").c_str(), (folder + L"\\minimal_window.exe").c_str(),
+                   FALSE) &&
+         CopyFileW(BesideThisProgram(L"controls_window.exe").c_str(), (folder + L"\\controls_window.exe").c_str(),
                    FALSE);
 }
 
@@ -131,6 +136,14 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+struct Program {
+  const char* name;
+  const wchar_t* file;
+  const wchar_t* windowClass;
+  std::vector<double> shown;
+  std::vector<double> idle;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,48 +155,49 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // The first start of each is untimed; the program's gives the outer size.
+  std::vector<Program> programs = {{"minimal", L"minimal_window.exe", L"LugeonMinimalWindow", {}, {}},
+                                   {"floor", L"controls_window.exe", L"LugeonControlsWindow", {}, {}},
+                                   {"program", L"LugeonTransfer.exe", app::kForm1Class, {}, {}}};
+  // The program's untimed first start gives the outer size of the others.
   const Start first = TimeStart(L"LugeonTransfer.exe", L"", app::kForm1Class);
   const int width = first.outer.right - first.outer.left;
   const int height = first.outer.bottom - first.outer.top;
   const std::wstring size = std::to_wstring(width) + L" " + std::to_wstring(height);
-  const Start firstMinimal = TimeStart(L"minimal_window.exe", size, L"LugeonMinimalWindow");
-  if (!first.ok || !firstMinimal.ok) {
-    std::printf("a window did not appear or did not become idle (is there an X display?)\n");
-    RemoveFolder();
-    return 1;
-  }
-  std::printf("both windows %d x %d pixels, started from %ls\n", width, height, kFolder);
+  std::printf("windows of %d x %d pixels, started from %ls\n", width, height, kFolder);
 
-  std::vector<double> programVisible, programIdle, minimalVisible, minimalIdle;
-  for (int round = 1; round <= rounds; ++round) {
-    Start program;
-    Start minimal;
-    // Alternate the order so that neither always starts first.
-    if (round % 2) {
-      program = TimeStart(L"LugeonTransfer.exe", L"", app::kForm1Class);
-      minimal = TimeStart(L"minimal_window.exe", size, L"LugeonMinimalWindow");
-    } else {
-      minimal = TimeStart(L"minimal_window.exe", size, L"LugeonMinimalWindow");
-      program = TimeStart(L"LugeonTransfer.exe", L"", app::kForm1Class);
+  // Round 0 is untimed: every program then starts from the same warm caches.
+  for (int round = 0; round <= rounds; ++round) {
+    // Alternate the order so that no program always starts first.
+    std::vector<Program*> order;
+    for (Program& program : programs) order.push_back(&program);
+    if (round % 2 == 0) std::reverse(order.begin(), order.end());
+    for (Program* program : order) {
+      const bool isProgram = program == &programs.back();
+      const Start start = TimeStart(program->file, isProgram ? L"" : size, program->windowClass);
+      if (!start.ok) {
+        std::printf("%ls did not show an idle window (is there an X display?)\n", program->file);
+        RemoveFolder();
+        return 1;
+      }
+      if (round == 0) continue;
+      program->shown.push_back(start.visible);
+      program->idle.push_back(start.idle);
     }
-    if (!program.ok || !minimal.ok) {
-      std::printf("round %d: a start failed\n", round);
-      RemoveFolder();
-      return 1;
-    }
-    programVisible.push_back(program.visible);
-    programIdle.push_back(program.idle);
-    minimalVisible.push_back(minimal.visible);
-    minimalIdle.push_back(minimal.idle);
-    std::printf("round %d: minimal %.3f s (shown %.3f s), program %.3f s (shown %.3f s)\n", round, minimal.idle,
-                minimal.visible, program.idle, program.visible);
+    if (round == 0) continue;
+    std::printf("round %d:", round);
+    for (const Program& program : programs)
+      std::printf(" %s %.3f s (shown %.3f s)", program.name, program.idle.back(), program.shown.back());
+    std::printf("\n");
     std::fflush(stdout);
   }
   RemoveFolder();
 
-  std::printf("median: minimal %.3f s (shown %.3f s), program %.3f s (shown %.3f s)\n", Median(minimalIdle),
-              Median(minimalVisible), Median(programIdle), Median(programVisible));
-  std::printf("startup ratio %.2f\n", Median(programIdle) / Median(minimalIdle));
+  for (const Program& program : programs)
+    std::printf("median %-7s %.3f s (shown %.3f s)\n", program.name, Median(program.idle), Median(program.shown));
+  const double minimal = Median(programs[0].idle);
+  const double floor = Median(programs[1].idle);
+  const double program = Median(programs[2].idle);
+  std::printf("floor over minimal %.2f, program over floor %.2f\n", floor / minimal, program / floor);
+  std::printf("startup ratio %.2f\n", program / minimal);
   return 0;
 }
