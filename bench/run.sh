@@ -20,8 +20,8 @@ xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
   bash -c 'set -o pipefail
            rc=0
            bash bench/walk.sh | tee "$1/walk" || rc=$?
-           [ $rc -ne 0 ] || bash bench/execute.sh 9 | tee "$1/execute" || rc=$?
-           [ $rc -ne 0 ] || bash bench/startup.sh 9 | tee "$1/startup" || rc=$?
+           [ $rc -ne 0 ] || bash bench/execute.sh 15 | tee "$1/execute" || rc=$?
+           [ $rc -ne 0 ] || bash bench/startup.sh 15 | tee "$1/startup" || rc=$?
            bash scripts/wine-prefix.sh down
            exit $rc' bench "$out"
 
