@@ -160,6 +160,11 @@ int main(int argc, char** argv) {
                                    {"program", L"LugeonTransfer.exe", app::kForm1Class, {}, {}}};
   // The program's untimed first start gives the outer size of the others.
   const Start first = TimeStart(L"LugeonTransfer.exe", L"", app::kForm1Class);
+  if (!first.ok) {
+    std::printf("LugeonTransfer.exe did not show an idle window (is there an X display?)\n");
+    RemoveFolder();
+    return 1;
+  }
   const int width = first.outer.right - first.outer.left;
   const int height = first.outer.bottom - first.outer.top;
   const std::wstring size = std::to_wstring(width) + L" " + std::to_wstring(height);
