@@ -1,0 +1,83 @@
+// The floor of the start-up benchmark: the program's window with its 16
+// controls from the layout table, its font and its manifest (common controls
+// 6), and nothing else: no data root, no drive or folder lists, no handlers.
+// What the program takes beyond this is its own start-up work.
+//
+//   controls_window <width> <height>      (outer size in pixels)
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <cwchar>
+#include <string_view>
+
+#include "app/layout.h"
+
+namespace {
+
+constexpr wchar_t kClass[] = L"LugeonControlsWindow";
+constexpr wchar_t kPanel[] = L"LugeonControlsPanel";
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+bool Register(HINSTANCE instance, const wchar_t* name, HBRUSH background) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = name;
+  return RegisterClassExW(&windowClass) != 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+  int width = 0;
+  int height = 0;
+  if (std::swscanf(commandLine, L"%d %d", &width, &height) != 2) return 2;
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&classes);
+  if (!Register(instance, kClass, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) ||
+      !Register(instance, kPanel, app::PanelBrush()))
+    return 1;
+  const HWND hwnd = CreateWindowExW(0, kClass, L"controls", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
+  if (hwnd == nullptr) return 1;
+  const UINT dpi = GetDpiForWindow(hwnd);
+  const HFONT font = CreateFontW(app::FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                 app::kFontFace);
+  std::array<HWND, app::kControlCount> controls{};
+  for (int i = 0; i < app::kControlCount; ++i) {
+    const app::ControlSpec& spec = app::kControls[i];
+    HWND parent = hwnd;
+    for (int j = 0; j < i; ++j)
+      if (app::kControls[j].id == spec.container) parent = controls[static_cast<size_t>(j)];
+    const wchar_t* windowClass = std::wstring_view(spec.windowClass) == app::kPanelClass ? kPanel : spec.windowClass;
+    const HWND control = CreateWindowExW(
+        spec.exStyle, windowClass, spec.caption, WS_CHILD | WS_VISIBLE | spec.style,
+        app::TwipsToPixels(spec.left, dpi), app::TwipsToPixels(spec.top, dpi), app::TwipsToPixels(spec.width, dpi),
+        app::TwipsToPixels(spec.height, dpi), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+        instance, nullptr);
+    if (control == nullptr) return 1;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    controls[static_cast<size_t>(i)] = control;
+  }
+  ShowWindow(hwnd, showCommand);
+  UpdateWindow(hwnd);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  DeleteObject(font);
+  return 0;
+}
