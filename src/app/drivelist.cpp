@@ -36,25 +36,29 @@ std::wstring ItemText(HWND combo, int index) {
 
 }  // namespace
 
-void DriveList::Attach(HWND combo) {
+std::vector<std::wstring> DriveEntries() {
+  base::QuietDriveErrors quiet;
+  std::vector<std::wstring> entries;
+  const DWORD mask = GetLogicalDrives();
+  for (int bit = 0; bit < 26; ++bit)
+    if (mask & (1u << bit)) entries.push_back(EntryText(static_cast<wchar_t>(L'A' + bit)));
+  return entries;
+}
+
+void DriveList::Attach(HWND combo, const std::vector<std::wstring>& entries) {
   combo_ = combo;
-  Refill();
+  Fill(entries);
   SelectCurrentDrive();
 }
 
-void DriveList::Refill() {
+void DriveList::Refill() { Fill(DriveEntries()); }
+
+void DriveList::Fill(const std::vector<std::wstring>& entries) {
   const std::wstring selected = Drive();
   ComboBox_ResetContent(combo_);
-  {
-    base::QuietDriveErrors quiet;
-    const DWORD mask = GetLogicalDrives();
-    for (int bit = 0; bit < 26; ++bit) {
-      if (!(mask & (1u << bit))) continue;
-      const std::wstring text = EntryText(static_cast<wchar_t>(L'A' + bit));
-      // Insert, not add: a CBS_SORT style must not reorder the drives.
-      SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
-    }
-  }
+  // Insert, not add: a CBS_SORT style must not reorder the drives.
+  for (const std::wstring& text : entries)
+    SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
   if (selected.empty() || !SelectDrive(selected[0])) SelectCurrentDrive();
 }
 

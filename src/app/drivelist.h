@@ -12,13 +12,18 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace app {
+
+// The entries of every logical drive, in drive order. Asking each drive
+// takes a while under Wine: both lists of the window start from one reading.
+std::vector<std::wstring> DriveEntries();
 
 class DriveList {
  public:
   // Fills the list and selects the process's current drive.
-  void Attach(HWND combo);
+  void Attach(HWND combo, const std::vector<std::wstring>& entries = DriveEntries());
 
   // Reads the drives again and keeps the selected drive when it is still there
   // (else selects the current drive).
@@ -38,6 +43,8 @@ class DriveList {
   HWND hwnd() const { return combo_; }
 
  private:
+  void Fill(const std::vector<std::wstring>& entries);
+
   HWND combo_ = nullptr;
 };
 

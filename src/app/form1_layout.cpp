@@ -109,8 +109,9 @@ bool Form1::CreateControls() {
 }
 
 void Form1::AttachLists() {
-  drive1_.Attach(Control(kIdDrive1));
-  drive2_.Attach(Control(kIdDrive2));
+  const std::vector<std::wstring> drives = DriveEntries();
+  drive1_.Attach(Control(kIdDrive1), drives);
+  drive2_.Attach(Control(kIdDrive2), drives);
   dir1_.SetPrompter(this);
   dir2_.SetPrompter(this);
   dir1_.onChange = [this] { Guarded([this] { Dir1_Change(); }); };
