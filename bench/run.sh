@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the three benchmarks under Wine, each round after round with its sides
 # interleaved, and prints as its last three lines "walk ratio <x.xx>",
-# "execute ratio <x.xx>" and "startup ratio <x.xx>" (medians; targets: 1.30,
+# "execute ratio <x.xx>" and "startup ratio <x.xx>" (medians; targets: 1.10,
 # 1.20 and 1.20 at most). Installs and builds what it needs. Takes about three
 # minutes; never run from CTest.
 set -euo pipefail

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times the data-root walk against a bare FindFirstFileW walk of the same
-# drive tree under Wine; the last line is "walk ratio <x.xx>" (target: 1.30
+# drive tree under Wine; the last line is "walk ratio <x.xx>" (target: 1.10
 # at most). Arguments go to walk_bench (the number of rounds, default 5).
 # Never run from CTest: it takes about a minute and needs the drive to itself.
 set -euo pipefail
