@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++-mingw-w64-x86-64 cmake make googletest wine64 xvfb xauth imagemagick python3
-          fonts-ipafont-gothic locales)
+          fonts-ipafont-gothic fonts-wine locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -60,6 +60,12 @@ settings() {
       </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.lugeon-titlebar"
   fi
+  # The glyphs of that title bar's buttons. Only this font of Wine's: with all
+  # of them, "System" turns into a bitmap font without kanji.
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ] && [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    ln -s "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+  fi
 }
 
 link_drive() { # letter target
