@@ -281,14 +281,15 @@ TEST(ListingReuse, CountAfterAChangeSeesIt) {
 }
 
 TEST(ListingReuse, AWholeListingTellsWhichSubFoldersAreThere) {
+  // (No data root here, which the walks of other tests would find.)
   const std::wstring folder = ScratchFolder();
-  MakeFolder(folder + L"\\PATDAT");
-  WriteBytes(folder + L"\\PATDAT\\kishitu.txt", "1");
-  testsupport::SetHidden(folder + L"\\PATDAT");
+  MakeFolder(folder + L"\\VEILED");
+  WriteBytes(folder + L"\\VEILED\\a.txt", "1");
+  testsupport::SetHidden(folder + L"\\VEILED");
   ASSERT_EQ(DCount(Sjis(folder + L"\\*.*")), 2);  // "." and "..": the hidden one is not listed
-  EXPECT_EQ(FCount(Sjis(folder + L"\\PATDAT\\*.*")), 1) << "but it is there";
+  EXPECT_EQ(FCount(Sjis(folder + L"\\VEILED\\*.*")), 1) << "but it is there";
   ASSERT_EQ(DCount(Sjis(folder + L"\\*.*")), 2);
-  EXPECT_EQ(FCount(Sjis(folder + L"\\patdat\\*.*")), 1) << "in either case";
+  EXPECT_EQ(FCount(Sjis(folder + L"\\veiled\\*.*")), 1) << "in either case";
   ASSERT_EQ(DCount(Sjis(folder + L"\\*.*")), 2);
   EXPECT_EQ(FCount(Sjis(folder + L"\\OTHER\\*.*")), 0);
   // Only the next count takes the listing's word for it.
