@@ -560,6 +560,18 @@ TEST_F(Execute, AMissingHeaderStopsTheRun) {
   EXPECT_EQ(FolderContents(dst), std::vector<std::wstring>{L"1234.GRA"});
 }
 
+TEST_F(Execute, AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex) {
+  AddTest(src, L"1234", "a,b,c,d,1\x81\x20\r\n");  // a lead byte with an invalid second byte
+  testsupport::MakeFolders(dst);
+  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  EXPECT_EQ(view.prompts()[0].text, L"ヘッダファイルを読み込めません。\n" + dst + L"\\1234.HED\n\n" +
+                                        L"Shift-JIS の文字として読めないバイトがあります。");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
+}
+
 TEST_F(Execute, AnUnexpectedErrorIsReportedAndDoesNotEscape) {
   testsupport::MakeFolders(dst);
   FakeView view(src, dst);
