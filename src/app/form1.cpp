@@ -4,7 +4,9 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "base/error.h"
@@ -17,24 +19,11 @@ namespace {
 // Messages that controls send to their parent: the panel and the frames pass
 // them on, so that Form1 handles every control as if it were its own.
 bool IsParentNotification(UINT message) {
-  switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_COMPAREITEM:
-    case WM_DELETEITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-      return true;
-    default:
-      return false;
-  }
+  constexpr UINT kNotifications[] = {WM_COMMAND,         WM_NOTIFY,         WM_CTLCOLORSTATIC,    WM_CTLCOLORBTN,
+                                     WM_CTLCOLOREDIT,    WM_CTLCOLORLISTBOX, WM_CTLCOLORSCROLLBAR, WM_DRAWITEM,
+                                     WM_MEASUREITEM,     WM_COMPAREITEM,     WM_DELETEITEM,        WM_VKEYTOITEM,
+                                     WM_CHARTOITEM};
+  return std::find(std::begin(kNotifications), std::end(kNotifications), message) != std::end(kNotifications);
 }
 
 bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }

@@ -1,25 +1,16 @@
 // The grey of the panel, the frames, the labels and the two buttons.
 #include "app/form1.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace app {
 namespace {
 
 bool HasGreyBackground(int id) {
-  switch (id) {
-    case kIdFrame1:
-    case kIdFrame2:
-    case kIdFrame3:
-    case kIdLabel1:
-    case kIdLabel2:
-    case kIdLabel3:
-    case kIdCommand1:
-    case kIdCommand2:
-      return true;
-    default:
-      return false;
-  }
+  constexpr int kGrey[] = {kIdFrame1, kIdFrame2, kIdFrame3, kIdLabel1, kIdLabel2, kIdLabel3, kIdCommand1, kIdCommand2};
+  return std::find(std::begin(kGrey), std::end(kGrey), id) != std::end(kGrey);
 }
 
 std::wstring ButtonCaption(HWND button) {

@@ -17,21 +17,9 @@ std::wstring WindowText(HWND hwnd) {
 }
 
 UINT MessageBoxFlags(fileutil::Buttons buttons, fileutil::Icon icon) {
-  UINT flags = buttons == fileutil::Buttons::YesNo ? MB_YESNO : MB_OK;
-  switch (icon) {
-    case fileutil::Icon::None:
-      break;
-    case fileutil::Icon::Information:
-      flags |= MB_ICONINFORMATION;
-      break;
-    case fileutil::Icon::Question:
-      flags |= MB_ICONQUESTION;
-      break;
-    case fileutil::Icon::Warning:
-      flags |= MB_ICONEXCLAMATION;
-      break;
-  }
-  return flags;
+  // In the order of fileutil::Icon: none, information, question, warning.
+  constexpr UINT kIcons[] = {0, MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONEXCLAMATION};
+  return (buttons == fileutil::Buttons::YesNo ? MB_YESNO : MB_OK) | kIcons[static_cast<int>(icon)];
 }
 
 }  // namespace
