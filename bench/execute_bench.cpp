@@ -21,10 +21,16 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "conversion/execute.h"
 #include "conversion/file_io.h"
 
 namespace {
+
+using bench::Median;
+using bench::RemoveTree;
+using bench::Seconds;
+using bench::WriteFileBytes;
 
 constexpr wchar_t kRoot[] = L"P:\\execbench";
 constexpr wchar_t kSource[] = L"P:\\execbench\\src";
@@ -34,35 +40,6 @@ constexpr size_t kDataBytes = 1 << 20;
 constexpr size_t kHeaderBytes = 1024;
 constexpr size_t kNotesBytes = 16 * 1024;
 const wchar_t* const kExtensions[] = {L".HED", L".GRA", L".TXT"};
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
-  CloseHandle(file);
-  return ok;
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-          !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(child);
-      else
-        DeleteFileW(child.c_str());
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
-}
 
 int TestNumber(int i) { return 3001 + i; }
 std::wstring TestName(int i) { return std::to_wstring(TestNumber(i)); }
@@ -232,19 +209,6 @@ bool AllCopied(const std::wstring& folder) {
       if (GetFileAttributesW((folder + L"\\" + TestName(i) + extension).c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
   return true;
-}
-
-template <typename Work>
-double Seconds(Work work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 struct Side {

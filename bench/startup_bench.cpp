@@ -25,8 +25,12 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "bench_support.h"
 
 namespace {
+
+using bench::Median;
+using bench::WriteFileBytes;
 
 constexpr wchar_t kFolder[] = L"P:\\startbench";
 
@@ -34,16 +38,6 @@ std::wstring BesideThisProgram(const std::wstring& name) {
   std::wstring path(MAX_PATH, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   return path.substr(0, path.rfind(L'\\') + 1) + name;
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
-  CloseHandle(file);
-  return ok;
 }
 
 // Only what MakeFolder made.
@@ -130,12 +124,6 @@ Start TimeStart(const std::wstring& program, const std::wstring& arguments, cons
   return start;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 struct Program {
   const char* name;
   const wchar_t* file;
@@ -154,8 +142,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<Program> programs = {{"minimal", L"minimal_window.exe", L"LugeonMinimalWindow", {}},
-                                   {"floor", L"controls_window.exe", L"LugeonControlsWindow", {}},
+  std::vector<Program> programs = {{"minimal", L"minimal_window.exe", L"LugeonReferenceWindow", {}},
+                                   {"floor", L"controls_window.exe", L"LugeonReferenceWindow", {}},
                                    {"program", L"LugeonTransfer.exe", app::kForm1Class, {}}};
   // The program's untimed first start gives the outer size of the others.
   const Start first = TimeStart(L"LugeonTransfer.exe", L"", app::kForm1Class);

@@ -8,8 +8,6 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 export BUILD_DIR=${BUILD_DIR:-$repo/build}
 
-# A build folder configured before the benchmark existed learns of it here.
-if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then cmake "$BUILD_DIR" >/dev/null; fi
 bash scripts/build.sh --target walk_bench >/dev/null
 bash scripts/wine-prefix.sh up test
 build=$(cd "$BUILD_DIR" && pwd)

@@ -18,23 +18,19 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "dataroot/dataroot.h"
 
 namespace {
+
+using bench::Median;
+using bench::RemoveTree;
+using bench::Seconds;
 
 constexpr wchar_t kTree[] = L"P:\\walkbench";
 constexpr wchar_t kDone[] = L"P:\\walkbench\\complete.txt";
 constexpr int kFanOut = 12;  // 12 + 144 + 1,728 + 20,736 folders
 constexpr int kLevels = 4;
-
-void WriteSmallFile(const std::wstring& path, const char* text) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, text, static_cast<DWORD>(std::char_traits<char>::length(text)), &written, nullptr);
-  CloseHandle(file);
-}
 
 // Folder names of several kinds, Japanese among them.
 std::wstring FolderName(int level, int index) {
@@ -44,7 +40,7 @@ std::wstring FolderName(int level, int index) {
 
 long MakeTree(const std::wstring& folder, int level) {
   long made = 0;
-  if (level > 0) WriteSmallFile(folder + L"\\notes.txt", "walk bench\r\n");
+  if (level > 0) bench::WriteFileBytes(folder + L"\\notes.txt", "walk bench\r\n");
   if (level == kLevels) return made;
   for (int i = 0; i < kFanOut; ++i) {
     const std::wstring sub = folder + L"\\" + FolderName(level, i);
@@ -52,25 +48,6 @@ long MakeTree(const std::wstring& folder, int level) {
     made += MakeTree(sub, level + 1);
   }
   return made;
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-          !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(child);
-      else
-        DeleteFileW(child.c_str());
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
 }
 
 void EnsureTree() {
@@ -86,8 +63,8 @@ void EnsureTree() {
   const std::wstring root = std::wstring(kTree) + L"\\" + FolderName(0, 7) + L"\\" +
                             FolderName(1, 3) + L"\\PATDAT";
   CreateDirectoryW(root.c_str(), nullptr);
-  WriteSmallFile(root + L"\\kishitu.txt", "1");
-  WriteSmallFile(kDone, "complete\r\n");
+  bench::WriteFileBytes(root + L"\\kishitu.txt", "1");
+  bench::WriteFileBytes(kDone, "complete\r\n");
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("tree P:\\walkbench: made %ld folders in %.1f s\n", made, seconds);
@@ -114,19 +91,6 @@ long BareWalk(const std::wstring& folder, bool fastest) {
   } while (FindNextFileW(find, &data));
   FindClose(find);
   return folders;
-}
-
-template <typename Work>
-double Seconds(Work work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace

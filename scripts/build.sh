@@ -7,5 +7,9 @@ cd "$repo"
 build=${BUILD_DIR:-build}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset cross -B "$build" >/dev/null
+elif [ $# -gt 0 ]; then
+  # A target named by a caller may be newer than the build folder's
+  # configuration (a benchmark, the package): configure again first.
+  cmake "$build" >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" "$@"

@@ -9,8 +9,6 @@ cd "$repo"
 export BUILD_DIR=${BUILD_DIR:-$repo/build}
 
 bash scripts/setup-debian.sh
-# Configured afresh: a build folder made before the package target existed knows none.
-if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then cmake -S . -B "$BUILD_DIR" >/dev/null; fi
 # Made afresh: the zip carries the time of the last commit, which its other
 # inputs do not show when a commit changed nothing of them.
 rm -f "$BUILD_DIR"/dist/LugeonTransfer-*-win64.zip "$BUILD_DIR"/dist/LugeonTransfer-*-win64.zip.sha256

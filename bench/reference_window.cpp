@@ -1,22 +1,30 @@
-// The floor of the start-up benchmark: the program's window with its 16
-// controls from the layout table, its font and its manifest (common controls
-// 6), and nothing else: no data root, no drive or folder lists, no handlers.
-// What the program takes beyond this is its own start-up work.
+// The references of the start-up benchmark, built twice from this file:
+//   minimal_window   registers a class, creates one window of the given outer
+//                    size (the style of the program's main window) and shows
+//                    it, then waits in its message loop until it is closed;
+//   controls_window  (WITH_CONTROLS) the same window with the program's 16
+//                    controls from the layout table, its font and its manifest
+//                    (common controls 6), and nothing else: no data root, no
+//                    drive or folder lists, no handlers. What the program takes
+//                    beyond this is its own start-up work.
 //
-//   controls_window <width> <height>      (outer size in pixels)
+//   minimal_window | controls_window <width> <height>      (outer size in pixels)
 #include <windows.h>
+
+#include <cwchar>
+
+#ifdef WITH_CONTROLS
 #include <commctrl.h>
 
 #include <array>
-#include <cwchar>
 #include <string_view>
 
 #include "app/layout.h"
+#endif
 
 namespace {
 
-constexpr wchar_t kClass[] = L"LugeonControlsWindow";
-constexpr wchar_t kPanel[] = L"LugeonControlsPanel";
+constexpr wchar_t kClass[] = L"LugeonReferenceWindow";
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_DESTROY) {
@@ -37,20 +45,15 @@ bool Register(HINSTANCE instance, const wchar_t* name, HBRUSH background) {
   return RegisterClassExW(&windowClass) != 0;
 }
 
-}  // namespace
+#ifdef WITH_CONTROLS
+constexpr wchar_t kPanel[] = L"LugeonReferencePanel";
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
-  int width = 0;
-  int height = 0;
-  if (std::swscanf(commandLine, L"%d %d", &width, &height) != 2) return 2;
+// The controls as Form1 makes them, placed at once; the font, which must
+// outlive them, is given back by the system when the process ends.
+bool CreateControls(HINSTANCE instance, HWND hwnd) {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
-  if (!Register(instance, kClass, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) ||
-      !Register(instance, kPanel, app::PanelBrush()))
-    return 1;
-  const HWND hwnd = CreateWindowExW(0, kClass, L"controls", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
-  if (hwnd == nullptr) return 1;
+  if (!Register(instance, kPanel, app::PanelBrush())) return false;
   const UINT dpi = GetDpiForWindow(hwnd);
   const HFONT font = CreateFontW(app::FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -67,10 +70,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCo
         app::TwipsToPixels(spec.left, dpi), app::TwipsToPixels(spec.top, dpi), app::TwipsToPixels(spec.width, dpi),
         app::TwipsToPixels(spec.height, dpi), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
         instance, nullptr);
-    if (control == nullptr) return 1;
+    if (control == nullptr) return false;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     controls[static_cast<size_t>(i)] = control;
   }
+  return true;
+}
+#endif
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+  int width = 0;
+  int height = 0;
+  if (std::swscanf(commandLine, L"%d %d", &width, &height) != 2) return 2;
+  if (!Register(instance, kClass, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) return 1;
+  const HWND hwnd = CreateWindowExW(0, kClass, L"reference", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);
+  if (hwnd == nullptr) return 1;
+#ifdef WITH_CONTROLS
+  if (!CreateControls(instance, hwnd)) return 1;
+#endif
   ShowWindow(hwnd, showCommand);
   UpdateWindow(hwnd);
   MSG message;
@@ -78,6 +98,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCo
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  DeleteObject(font);
   return 0;
 }
