@@ -5,11 +5,15 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 build=${BUILD_DIR:-build}
+stamp=$build/.configured
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset cross -B "$build" >/dev/null
-elif [ $# -gt 0 ]; then
-  # A target named by a caller may be newer than the build folder's
-  # configuration (a benchmark, the package): configure again first.
+  touch "$stamp"
+elif [ ! -f "$stamp" ] || [ -n "$(find . -path ./build -prune -o \( -name CMakeLists.txt -o -name '*.cmake' \
+                                    -o -name '*_bench.cpp' \) -newer "$stamp" -print -quit)" ]; then
+  # A target named by a caller (a benchmark, the package) may be newer than the
+  # configuration, and then unknown to the build tool: configure again first.
   cmake "$build" >/dev/null
+  touch "$stamp"
 fi
 cmake --build "$build" -j"$(nproc)" "$@"

@@ -129,6 +129,9 @@ class Form1 final : public conversion::RunView {
 // count as controls.
 bool IsOverPanelItself(HWND panel, POINT point);
 
+// The text of a window of this process ("" for none).
+std::wstring WindowText(HWND hwnd);
+
 // Drops the mouse and keyboard input still queued for this thread: input
 // made while a command held the thread belongs to that busy time.
 void DropQueuedInput();

@@ -13,12 +13,6 @@ bool HasGreyBackground(int id) {
   return std::find(std::begin(kGrey), std::end(kGrey), id) != std::end(kGrey);
 }
 
-std::wstring ButtonCaption(HWND button) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(button)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(button, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 }  // namespace
 
 LRESULT Form1::OnControlColour(UINT message, HDC dc, HWND control, WPARAM wparam, LPARAM lparam) {
@@ -42,7 +36,7 @@ void Form1::DrawButton(const NMCUSTOMDRAW& draw) {
   }
   DrawEdge(dc, &face, pressed ? BDR_SUNKENOUTER : EDGE_RAISED, BF_RECT | BF_ADJUST);
 
-  const std::wstring caption = ButtonCaption(draw.hdr.hwndFrom);
+  const std::wstring caption = WindowText(draw.hdr.hwndFrom);
   {
     const base::ScopedSelect font(dc, font_.get());
     SetBkMode(dc, TRANSPARENT);

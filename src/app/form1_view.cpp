@@ -7,7 +7,6 @@
 #include "base/messages.h"
 
 namespace app {
-namespace {
 
 std::wstring WindowText(HWND hwnd) {
   if (hwnd == nullptr) return {};
@@ -15,6 +14,8 @@ std::wstring WindowText(HWND hwnd) {
   text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return text;
 }
+
+namespace {
 
 UINT MessageBoxFlags(fileutil::Buttons buttons, fileutil::Icon icon) {
   // In the order of fileutil::Icon: none, information, question, warning.

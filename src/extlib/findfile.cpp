@@ -51,6 +51,11 @@ bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
   return p == pattern.size();
 }
 
+HANDLE FindFirst(const std::wstring& spec, WIN32_FIND_DATAW& data) {
+  return FindFirstFileExW(spec.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                          FIND_FIRST_EX_LARGE_FETCH);
+}
+
 bool IsListedFile(const WIN32_FIND_DATAW& entry, std::wstring_view pattern) {
   constexpr DWORD kNotListed =
       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel;

@@ -9,6 +9,7 @@
 // entry the platform returns is matched again, on its long name only.
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
 namespace extlib {
@@ -27,6 +28,10 @@ bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
 // system files and volume labels are left out; read-only and archive files
 // (and every other attribute) are taken.
 bool IsListedFile(const WIN32_FIND_DATAW& entry, std::wstring_view pattern);
+
+// The start of a search with the fastest documented way: no 8.3 names (every
+// name is matched again on its long name anyway) and larger reads of the folder.
+HANDLE FindFirst(const std::wstring& spec, WIN32_FIND_DATAW& data);
 
 // A sub-folder as DCount and ReadDirT list it: a folder whose long name
 // matches pattern ("." and ".." included when the pattern matches them),

@@ -93,10 +93,7 @@ void Search(Kind kind, const std::string& spec, std::vector<Entry>& entries) {
     lastFolder.subFolders.clear();
   }
   WIN32_FIND_DATAW data;
-  // The fastest documented search: no 8.3 names (every name is matched again
-  // on its long name anyway) and larger reads of the folder.
-  const base::ScopedFind find(FindFirstFileExW(wide->c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                               FIND_FIRST_EX_LARGE_FETCH));
+  const base::ScopedFind find(FindFirst(*wide, data));
   if (!find.valid()) {
     lastFolder.folder.clear();  // a folder that cannot be listed tells nothing
     return;

@@ -20,9 +20,7 @@ std::vector<std::wstring> ListDirEntries(const std::wstring& spec) {
   const std::wstring_view pattern = extlib::SpecPattern(spec);
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW entry;
-  // No 8.3 names (every name is matched again on its long name) and larger reads.
-  const base::ScopedFind find(
-      FindFirstFileExW(spec.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  const base::ScopedFind find(extlib::FindFirst(spec, entry));
   if (!find.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES)

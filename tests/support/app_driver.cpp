@@ -310,16 +310,23 @@ POINT ListEntryCentre(HWND list, int index) {
   return centre;
 }
 
-std::vector<std::wstring> ListEntries(HWND list) {
+namespace {
+
+// The texts of a list's or a combo box's entries, by their count, length and text messages.
+std::vector<std::wstring> Entries(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
   std::vector<std::wstring> entries;
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  const LRESULT count = SendMessageW(control, countMessage, 0, 0);
   for (WPARAM i = 0; static_cast<LRESULT>(i) < count; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+    std::wstring text(static_cast<size_t>(SendMessageW(control, lengthMessage, i, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(control, textMessage, i, reinterpret_cast<LPARAM>(text.data()))));
     entries.push_back(text);
   }
   return entries;
 }
+
+}  // namespace
+
+std::vector<std::wstring> ListEntries(HWND list) { return Entries(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT); }
 
 int FindListEntry(HWND list, const std::wstring& name) {
   const std::vector<std::wstring> entries = ListEntries(list);
@@ -332,14 +339,7 @@ int FindListEntry(HWND list, const std::wstring& name) {
 }
 
 std::vector<std::wstring> ComboEntries(HWND combo) {
-  std::vector<std::wstring> entries;
-  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-  for (WPARAM i = 0; static_cast<LRESULT>(i) < count; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
-    entries.push_back(text);
-  }
-  return entries;
+  return Entries(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 int FindDriveEntry(HWND combo, wchar_t letter) {
