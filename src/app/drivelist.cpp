@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "base/scoped.h"
+#include "fileutil/curdir.h"
 
 namespace app {
 namespace {
@@ -83,10 +84,7 @@ bool DriveList::SelectDrive(wchar_t letter) {
 }
 
 bool DriveList::SelectCurrentDrive() {
-  const DWORD size = GetCurrentDirectoryW(0, nullptr);
-  if (size == 0) return false;
-  std::wstring folder(size, L'\0');
-  folder.resize(GetCurrentDirectoryW(size, folder.data()));
+  const std::wstring folder = fileutil::CurrentFolder();
   if (folder.size() < 2 || folder[1] != L':' || !std::iswalpha(folder[0])) return false;
   return SelectDrive(folder[0]);
 }

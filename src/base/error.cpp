@@ -35,6 +35,13 @@ AppError SystemError(std::wstring_view operation, std::wstring_view path, unsign
   return AppError(AppError::Kind::System, std::move(message));
 }
 
+AppError ProgramFault(AppError::Kind kind, std::wstring_view where) {
+  const wchar_t* head = kind == AppError::Kind::Overflow     ? text::kOverflow
+                        : kind == AppError::Kind::OutOfRange ? text::kOutOfRange
+                                                             : text::kInvalidArgument;
+  return AppError(kind, head + (L"\n" + std::wstring(where)));
+}
+
 std::wstring DescribeFailure(std::exception_ptr failure) {
   try {
     if (failure) std::rethrow_exception(failure);

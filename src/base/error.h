@@ -30,6 +30,10 @@ std::wstring SystemReason(unsigned long code);
 // "<operation>\n<path>\n\n<reason>" as an AppError of kind System.
 AppError SystemError(std::wstring_view operation, std::wstring_view path, unsigned long code);
 
+// A fault of the program itself (overflow, an invalid argument, an index out
+// of range): the system's wording for the kind, then where it happened.
+AppError ProgramFault(AppError::Kind kind, std::wstring_view where);
+
 // What the user is told about any caught failure: an AppError's message, else
 // the unexpected-error text, followed by what() where that reads as UTF-8.
 std::wstring DescribeFailure(std::exception_ptr failure);

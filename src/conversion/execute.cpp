@@ -1,5 +1,7 @@
 #include "conversion/execute.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <exception>
 #include <string>
@@ -112,14 +114,7 @@ std::vector<std::wstring> TestsHeld(const std::wstring& destPrefix) {
 }
 
 bool IsIndexFile(const std::wstring& name) {
-  if (name.size() != 8) return false;
-  const wchar_t index[] = L"PCNT.TXT";
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    wchar_t c = name[i];
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != index[i]) return false;
-  }
-  return true;
+  return CompareStringOrdinal(name.c_str(), -1, L"PCNT.TXT", -1, TRUE) == CSTR_EQUAL;
 }
 
 // Every file of the test, under the same name. A source file that would

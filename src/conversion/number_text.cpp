@@ -25,35 +25,28 @@ double LeadingNumber(std::wstring_view text) {
 
   // Collected as plain ASCII for strtod, which only sees a well-formed number.
   std::string number;
+  // Appends the digits from position j on; true when there was one.
+  const auto takeDigits = [&text](std::size_t& j, std::string& into) {
+    const std::size_t from = j;
+    while (j < text.size() && IsDigit(text[j])) into += static_cast<char>(text[j++]);
+    return j > from;
+  };
   if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
     if (text[i] == L'-') number += '-';
     ++i;
   }
-  bool digits = false;
-  while (i < text.size() && IsDigit(text[i])) {
-    number += static_cast<char>(text[i++]);
-    digits = true;
-  }
+  bool digits = takeDigits(i, number);
   if (i < text.size() && text[i] == L'.') {
     number += '.';
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) {
-      number += static_cast<char>(text[i++]);
-      digits = true;
-    }
+    digits = takeDigits(++i, number) || digits;
   }
   if (!digits) return 0.0;
 
-  if (i < text.size() && (text[i] == L'E' || text[i] == L'e' || text[i] == L'D' || text[i] == L'd')) {
+  if (i < text.size() && std::wstring_view(L"EeDd").find(text[i]) != std::wstring_view::npos) {
     std::size_t j = i + 1;
     std::string exponent = "e";
     if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) exponent += static_cast<char>(text[j++]);
-    bool exponentDigits = false;
-    while (j < text.size() && IsDigit(text[j])) {
-      exponent += static_cast<char>(text[j++]);
-      exponentDigits = true;
-    }
-    if (exponentDigits) number += exponent;
+    if (takeDigits(j, exponent)) number += exponent;
   }
 
   const double value = std::strtod(number.c_str(), nullptr);

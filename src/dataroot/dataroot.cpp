@@ -21,16 +21,8 @@ constexpr wchar_t kMarker[] = L"\\kishitu.txt";
 constexpr size_t kPathLimit = MAX_PATH;
 
 std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  std::wstring path(32768, L'\0');  // room for the longest path there is
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   const size_t cut = path.find_last_of(L'\\');
   if (cut == std::wstring::npos) return {};
   std::wstring folder = path.substr(0, cut);

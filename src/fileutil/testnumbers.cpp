@@ -4,7 +4,6 @@
 
 #include "base/error.h"
 #include "base/limits.h"
-#include "base/messages.h"
 #include "base/strconv.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
@@ -42,8 +41,7 @@ std::vector<std::wstring> ListTestNumbers(const std::wstring& folder) {
     const std::wstring testNumber = textutil::AnsiMidB(name, 1, dot - 1);
     if (!HasData(prefix + testNumber + L".GRA")) continue;
     if (tests.size() == static_cast<std::size_t>(base::kMax16))
-      throw base::AppError(base::AppError::Kind::Overflow,
-                           base::text::kOverflow + std::wstring(L"\nListTestNumbers: 試験番号の数"));
+      throw base::ProgramFault(base::AppError::Kind::Overflow, L"ListTestNumbers: 試験番号の数");
     tests.push_back(testNumber);
   }
   return tests;

@@ -4,23 +4,12 @@
 
 #include "base/error.h"
 #include "base/limits.h"
-#include "base/messages.h"
 #include "base/strconv.h"
 
 namespace textutil {
 namespace {
 
-using base::AppError;
-
-// The system's own wording for the two errors these routines raise, followed
-// by the call that raised it, so that a report says where it came from.
-AppError InvalidArgument(const std::wstring& call) {
-  return AppError(AppError::Kind::InvalidArgument, base::text::kInvalidArgument + (L"\n" + call));
-}
-
-AppError Overflow(const std::wstring& call) {
-  return AppError(AppError::Kind::Overflow, base::text::kOverflow + (L"\n" + call));
-}
+using Kind = base::AppError::Kind;
 
 // A character without a Shift-JIS form counts as one "?", which no name holds.
 std::string Bytes(const std::wstring& text) {
@@ -30,7 +19,7 @@ std::string Bytes(const std::wstring& text) {
 }  // namespace
 
 std::wstring AnsiRightB(const std::wstring& text, std::int32_t count) {
-  if (count < 0) throw InvalidArgument(L"AnsiRightB: 文字数 " + std::to_wstring(count));
+  if (count < 0) throw base::ProgramFault(Kind::InvalidArgument, L"AnsiRightB: 文字数 " + std::to_wstring(count));
   const std::string bytes = Bytes(text);
   if (static_cast<std::size_t>(count) >= bytes.size()) return base::FromSjisPiece(bytes);
   return base::FromSjisPiece(std::string_view(bytes).substr(bytes.size() - static_cast<std::size_t>(count)));
@@ -38,8 +27,8 @@ std::wstring AnsiRightB(const std::wstring& text, std::int32_t count) {
 
 std::wstring AnsiMidB(const std::wstring& text, std::int32_t start, std::int32_t length) {
   if (start < 1 || length < 0)
-    throw InvalidArgument(L"AnsiMidB: 開始位置 " + std::to_wstring(start) + L"、長さ " +
-                          std::to_wstring(length));
+    throw base::ProgramFault(Kind::InvalidArgument, L"AnsiMidB: 開始位置 " + std::to_wstring(start) + L"、長さ " +
+                                                        std::to_wstring(length));
   const std::string bytes = Bytes(text);
   const std::size_t from = static_cast<std::size_t>(start) - 1;
   if (from >= bytes.size()) return {};
@@ -54,7 +43,7 @@ std::int16_t AnsiInStrB(const std::wstring& text, const std::wstring& pattern) {
   if (found == std::string::npos) return 0;
   const std::size_t position = found + 1;
   if (position > static_cast<std::size_t>(base::kMax16))
-    throw Overflow(L"AnsiInStrB: 位置 " + std::to_wstring(position));
+    throw base::ProgramFault(Kind::Overflow, L"AnsiInStrB: 位置 " + std::to_wstring(position));
   return static_cast<std::int16_t>(position);
 }
 

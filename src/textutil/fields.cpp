@@ -2,18 +2,13 @@
 
 #include "base/error.h"
 #include "base/limits.h"
-#include "base/messages.h"
 #include "base/strconv.h"
 #include "extlib/extlib.h"
 
 namespace textutil {
 namespace {
 
-using base::AppError;
-
-AppError Overflow(const std::wstring& call) {
-  return AppError(AppError::Kind::Overflow, base::text::kOverflow + (L"\n" + call));
-}
+using Kind = base::AppError::Kind;
 
 // A character without a Shift-JIS form counts as "?", which is never a delimiter.
 std::string Bytes(std::wstring_view text) { return base::ToSjis(text, base::Unmappable::AsQuestionMark); }
@@ -22,7 +17,7 @@ std::string Bytes(std::wstring_view text) { return base::ToSjis(text, base::Unma
 
 std::int16_t CountDelimiters(const std::wstring& text, const std::wstring& delimiters) {
   if (delimiters.size() > static_cast<std::size_t>(base::kMax16))
-    throw Overflow(L"CountDelimiters: 区切り文字の数 " + std::to_wstring(delimiters.size()));
+    throw base::ProgramFault(Kind::Overflow, L"CountDelimiters: 区切り文字の数 " + std::to_wstring(delimiters.size()));
   const std::string bytes = Bytes(text);
   std::int32_t total = 0;
   for (const wchar_t delimiter : delimiters) {
@@ -30,7 +25,7 @@ std::int16_t CountDelimiters(const std::wstring& text, const std::wstring& delim
     // such as 表 (95 5C) is never taken for a "\".
     total += extlib::InCount(bytes, Bytes(std::wstring_view(&delimiter, 1)));
     if (total > base::kMax16)
-      throw Overflow(L"CountDelimiters: 区切り文字の数 " + std::to_wstring(total));
+      throw base::ProgramFault(Kind::Overflow, L"CountDelimiters: 区切り文字の数 " + std::to_wstring(total));
   }
   return static_cast<std::int16_t>(total);
 }
@@ -38,7 +33,7 @@ std::int16_t CountDelimiters(const std::wstring& text, const std::wstring& delim
 void SplitFields(const std::wstring& text, const std::wstring& delimiters,
                  std::vector<std::wstring>& fields) {
   if (text.size() > static_cast<std::size_t>(base::kMax16))
-    throw Overflow(L"SplitFields: 文字列の長さ " + std::to_wstring(text.size()));
+    throw base::ProgramFault(Kind::Overflow, L"SplitFields: 文字列の長さ " + std::to_wstring(text.size()));
 
   const auto isDelimiter = [&](wchar_t c) { return delimiters.find(c) != std::wstring::npos; };
   std::size_t pieces = 1;
@@ -47,10 +42,8 @@ void SplitFields(const std::wstring& text, const std::wstring& delimiters,
   // Checked before the first store, so a path that does not fit leaves the
   // list as it was.
   if (pieces >= fields.size())
-    throw AppError(AppError::Kind::OutOfRange,
-                   base::text::kOutOfRange + (L"\nSplitFields: 要素 " + std::to_wstring(pieces) +
-                                              L" (最大 " +
-                                              std::to_wstring(fields.empty() ? 0 : fields.size() - 1) + L")"));
+    throw base::ProgramFault(Kind::OutOfRange, L"SplitFields: 要素 " + std::to_wstring(pieces) + L" (最大 " +
+                                                   std::to_wstring(fields.empty() ? 0 : fields.size() - 1) + L")");
 
   std::size_t field = 1;
   std::size_t start = 0;
