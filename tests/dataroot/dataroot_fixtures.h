@@ -53,18 +53,12 @@ class Scratch {
   RemoveAtEnd end_;
 };
 
-struct WalkResult {
+// The data roots the walk of the tree below folder finds (the candidates are
+// folder\...\PATDAT), as folder\...\PATDAT\.
+inline std::vector<std::wstring> WalkBelow(const std::wstring& folder) {
   std::vector<std::wstring> hits;
-  std::size_t count() const { return hits.size(); }
-};
-
-// The walk of the tree below folder (the candidates are folder\...\PATDAT).
-inline WalkResult WalkBelow(const std::wstring& folder) {
-  WalkResult result;
-  dataroot::SearchFolderTree(folder + L"\\PATDAT", kMarker, result.hits);
-  return result;
+  dataroot::SearchFolderTree(folder + L"\\PATDAT", kMarker, hits);
+  return hits;
 }
-
-inline const std::vector<std::wstring>& Hits(const WalkResult& result) { return result.hits; }
 
 }  // namespace datafixture
