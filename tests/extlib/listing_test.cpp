@@ -47,8 +47,7 @@ Names ReadFolders(const std::string& spec, std::span<NameSlot> slots) {
   extlib::ReadDirT(spec, block);
   Names names;
   for (const NameSlot& slot : slots) names.push_back(extlib::PadTrim(slot));
-  std::sort(names.begin(), names.end());
-  return names;
+  return testsupport::Sorted(names);
 }
 
 // What FCount then ReadFileX give for spec, the way the data-root walk calls them.
@@ -60,8 +59,7 @@ Names FileNames(const std::wstring& spec) {
     EXPECT_EQ(record.check, 1) << RecordName(record);
     names.push_back(RecordName(record));
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  return testsupport::Sorted(names);
 }
 
 // What DCount then ReadDirT give for spec.
@@ -158,9 +156,7 @@ TEST(ReadFileX, FillsOneRecordPerFileWithCheckOne) {
   std::vector<FileRecord> records(3);
   std::memset(records.data(), 0xAB, records.size() * sizeof(FileRecord));
   EXPECT_EQ(ReadFiles(spec, records), 2);
-  std::vector<std::wstring> names{RecordName(records[0]), RecordName(records[1])};
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (Names{L"a.txt", L"表.txt"}));
+  EXPECT_EQ(testsupport::Sorted({RecordName(records[0]), RecordName(records[1])}), (Names{L"a.txt", L"表.txt"}));
   for (std::size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(records[i].check, 1);
     EXPECT_EQ(records[i].sizeLow, RecordName(records[i]) == L"a.txt" ? 5u : 0u);

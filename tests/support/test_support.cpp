@@ -157,6 +157,10 @@ std::vector<std::wstring> FolderContents(const std::wstring& folder) {
     if (name != L"." && name != L"..") names.push_back(name);
   } while (FindNextFileW(find, &data));
   FindClose(find);
+  return Sorted(std::move(names));
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
   return names;
 }

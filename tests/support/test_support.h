@@ -48,6 +48,7 @@ void SetHidden(const std::wstring& path);
 
 // Names of the regular files and folders directly in a folder, sorted.
 std::vector<std::wstring> FolderContents(const std::wstring& folder);
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names);
 
 // The AppError that call throws; without one the test fails and an empty
 // General error comes back.
