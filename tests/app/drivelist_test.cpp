@@ -16,7 +16,8 @@ namespace {
 
 constexpr int kComboId = 101;
 
-// A top-level window that counts the combo box's selection notifications.
+// A top-level window with the drive list in its combo box, counting the
+// combo box's selection notifications.
 class DriveHost {
  public:
   DriveHost() {
@@ -31,6 +32,7 @@ class DriveHost {
     combo_ = CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 10,
                              10, 200, 200, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboId)),
                              GetModuleHandleW(nullptr), nullptr);
+    if (combo_ != nullptr) drives.Attach(combo_);
   }
   ~DriveHost() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -40,6 +42,8 @@ class DriveHost {
 
   HWND combo() const { return combo_; }
   int selection_changes() const { return selection_changes_; }
+
+  app::DriveList drives;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -86,8 +90,6 @@ std::wstring VolumeLabel(const wchar_t* root) {
 TEST(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
   DriveHost host;
   REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
 
   const std::vector<std::wstring> entries = Entries(host.combo());
   const DWORD mask = GetLogicalDrives();
@@ -115,8 +117,6 @@ TEST(DriveList, ShowsVolumeLabelInBrackets) {
   REQUIRE_WINDOW(host);
   const std::wstring label = VolumeLabel(L"O:\\");
   if (label.empty()) GTEST_SKIP() << "the test drive O: has no volume label";
-  app::DriveList drives;
-  drives.Attach(host.combo());
 
   const std::vector<std::wstring> entries = Entries(host.combo());
   EXPECT_EQ(EntryOf(entries, L'o'), L"o: [" + label + L"]");
@@ -131,8 +131,6 @@ TEST(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
     GTEST_SKIP() << "no network and CD drive of the test set-up here (made under Wine only)";
   ASSERT_EQ(GetDriveTypeW(L"Q:\\"), static_cast<UINT>(DRIVE_REMOTE));
   ASSERT_EQ(GetDriveTypeW(L"R:\\"), static_cast<UINT>(DRIVE_CDROM));
-  app::DriveList drives;
-  drives.Attach(host.combo());
 
   // Whether or not these drives report a label, the list shows the letter alone.
   const std::vector<std::wstring> entries = Entries(host.combo());
@@ -149,58 +147,48 @@ TEST(DriveList, StartsAtTheCurrentDrive) {
   {
     DriveHost host;
     REQUIRE_WINDOW(host);
-    app::DriveList drives;
-    drives.Attach(host.combo());
-    EXPECT_EQ(drives.Drive().substr(0, 2), L"n:");
+    EXPECT_EQ(host.drives.Drive().substr(0, 2), L"n:");
     EXPECT_EQ(host.selection_changes(), 0);
   }
   ASSERT_TRUE(SetCurrentDirectoryW(L"X:\\"));
   DriveHost host;
   REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"x:");
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"x:");
 }
 
 TEST(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
   DriveHost host;
   REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
 
-  EXPECT_TRUE(drives.SelectDrive(L'O'));
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"o:");
-  EXPECT_TRUE(drives.SelectDrive(L'p'));
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  EXPECT_TRUE(host.drives.SelectDrive(L'O'));
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"o:");
+  EXPECT_TRUE(host.drives.SelectDrive(L'p'));
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
   ASSERT_EQ(GetLogicalDrives() & (1u << (L'K' - L'A')), 0u);
-  EXPECT_FALSE(drives.SelectDrive(L'K'));
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  EXPECT_FALSE(host.drives.SelectDrive(L'K'));
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
   EXPECT_EQ(host.selection_changes(), 0);
 }
 
 TEST(DriveList, RefillKeepsTheSelectedDrive) {
   DriveHost host;
   REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
   const size_t count = Entries(host.combo()).size();
-  ASSERT_TRUE(drives.SelectDrive(L'P'));
+  ASSERT_TRUE(host.drives.SelectDrive(L'P'));
 
-  drives.Refill();
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  host.drives.Refill();
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
   EXPECT_EQ(Entries(host.combo()).size(), count);
 }
 
 TEST(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
   DriveHost host;
   REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
-  ASSERT_TRUE(drives.SelectDrive(L'M'));
+  ASSERT_TRUE(host.drives.SelectDrive(L'M'));
 
   SendMessageW(host.combo(), WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(host.selection_changes(), 1);
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"n:");
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"n:");
 }
 
 }  // namespace
