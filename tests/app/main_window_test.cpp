@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,30 +51,15 @@ const Expected kLayout[] = {
 int Pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
 // The program started beside a data root, with its window shown.
-class MainWindow : public ::testing::Test {
+class MainWindow : public appdriver::ProgramTest {
  protected:
   void SetUp() override {
-    if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
-    folder_ = testsupport::ScratchFolder(L'M');
-    form_ = appdriver::StartBesideDataRoot(folder_, app_);
-    ASSERT_NE(form_, nullptr);
+    ProgramTest::SetUp();
+    if (form_ == nullptr) return;  // skipped, or failed already
     dpi_ = GetDpiForWindow(form_);
     ASSERT_GT(dpi_, 0u);
   }
-  void TearDown() override {
-    app_.reset();
-    if (!folder_.empty()) testsupport::RemoveTree(folder_);  // leaves no data root behind
-  }
 
-  HWND Control(int id) {
-    const HWND control = app_->Control(id);
-    EXPECT_NE(control, nullptr) << "no control " << id;
-    return control;
-  }
-
-  std::wstring folder_;
-  std::unique_ptr<AppProcess> app_;
-  HWND form_ = nullptr;
   UINT dpi_ = 96;
 };
 

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,6 @@
 
 namespace {
 
-using appdriver::AppProcess;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 using Names = std::vector<std::wstring>;
@@ -31,7 +29,7 @@ std::wstring OverwriteQuestion(const std::wstring& t) {
   return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
 }
 
-class WholeJob : public ::testing::Test {
+class WholeJob : public appdriver::ProgramTest {
  protected:
   void SetUp() override {
     if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
@@ -44,17 +42,14 @@ class WholeJob : public ::testing::Test {
     WriteBytes(dest_ + L"\\1001.GRA", "old data");
     WriteBytes(dest_ + L"\\PCNT.TXT", "1.00,1001\r\n20.00,0999\r\n");
 
-    folder_ = testsupport::ScratchFolder(L'M');
-    form_ = appdriver::StartBesideDataRoot(folder_, app_);
-    ASSERT_NE(form_, nullptr);
-    appdriver::BringToFront(form_);
+    ProgramTest::SetUp();
+    if (form_ != nullptr) appdriver::BringToFront(form_);
   }
 
   void TearDown() override {
-    app_.reset();
+    ProgramTest::TearDown();
     testsupport::RemoveTree(kSource);
     if (!destParent_.empty()) testsupport::RemoveTree(destParent_);
-    if (!folder_.empty()) testsupport::RemoveTree(folder_);
   }
 
   // Tests with a Japanese number whose second byte is 0x5C (ソ, 表), a header
@@ -76,12 +71,6 @@ class WholeJob : public ::testing::Test {
     WriteBytes(src + L"\\ソ-12.GRA", "data so");
     WriteBytes(src + L"\\表01.HED", "a,b,c,d,0.5\r\n");
     WriteBytes(src + L"\\表01.GRA", "data hyo");
-  }
-
-  HWND Control(int id) {
-    const HWND control = app_->Control(id);
-    EXPECT_NE(control, nullptr) << "no control " << id;
-    return control;
   }
 
   void ChooseDrive(int id, wchar_t letter) {
@@ -139,11 +128,8 @@ class WholeJob : public ::testing::Test {
     EXPECT_EQ(appdriver::Text(label3), kDone);
   }
 
-  std::wstring folder_;      // the program's own folder
   std::wstring destParent_;  // O:\<Suite>.<Test>
   std::wstring dest_;        // ...\結果表
-  std::unique_ptr<AppProcess> app_;
-  HWND form_ = nullptr;
 };
 
 TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
