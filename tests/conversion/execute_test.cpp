@@ -67,6 +67,12 @@ class Execute : public testing::Test {
 
   void SetUp() override { testsupport::MakeFolders(src); }
 
+  // dst, holding these files already.
+  void MakeDestination(std::initializer_list<std::pair<const wchar_t*, const char*>> files = {}) {
+    testsupport::MakeFolders(dst);
+    for (const auto& [name, bytes] : files) WriteBytes(dst + L"\\" + name, bytes);
+  }
+
   // A test's header and data file in folder.
   static void AddTest(const std::wstring& folder, const std::wstring& t, const std::string& header) {
     WriteBytes(folder + L"\\" + t + L".HED", header);
@@ -174,7 +180,7 @@ TEST_F(Execute, ASourceAtADriveRootIsUsedAsItIs) {
   const Names files{L"O:\\1234.HED", L"O:\\1234.GRA"};
   for (const auto& file : files) testsupport::RemoveTree(file);
   AddTest(L"O:", L"1234", "a,b,c,d,4\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(L"O:\\", dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_TRUE(view.prompts().empty());
@@ -199,9 +205,7 @@ TEST_F(Execute, FoldersEndingInASeparatorByteKeepTheirFiles) {
 
 TEST_F(Execute, OverwriteQuestionNamesTheTestAndNoLeavesItAlone) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst, {kIdNo});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"1234"), Buttons::YesNo, Icon::Question}}));
@@ -213,9 +217,7 @@ TEST_F(Execute, OverwriteQuestionNamesTheTestAndNoLeavesItAlone) {
 
 TEST_F(Execute, YesReplacesTheTestAndEntersIt) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst, {kIdYes});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.prompts().size(), 1u);
@@ -225,9 +227,7 @@ TEST_F(Execute, YesReplacesTheTestAndEntersIt) {
 
 TEST_F(Execute, TheBaseNameEndsAtTheFirstDot) {
   AddTest(src, L"1234", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234X.GRA", "");
-  WriteBytes(dst + L"\\X1234.GRA", "");
+  MakeDestination({{L"1234X.GRA", ""}, {L"X1234.GRA", ""}});
   FakeView none(src, dst);
   EXPECT_EQ(Run(none, {L"1234"}), 1);
   EXPECT_TRUE(none.prompts().empty());
@@ -244,9 +244,7 @@ TEST_F(Execute, TheBaseNameEndsAtTheFirstDot) {
 TEST_F(Execute, AJapaneseTestNumberIsAskedForAndEntered) {
   AddTest(src, L"表ソ", "a,b,c,d,3\r\n");
   AddTest(src, L"能", "a,b,c,d,2\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\表ソ.GRA", "old");
-  WriteBytes(dst + L"\\表.GRA", "");
+  MakeDestination({{L"表ソ.GRA", "old"}, {L"表.GRA", ""}});
   FakeView view(src, dst, {kIdYes});
   EXPECT_EQ(Run(view, {L"表ソ", L"能"}), 1);
   EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"表ソ"), Buttons::YesNo, Icon::Question}}));
@@ -256,8 +254,7 @@ TEST_F(Execute, AJapaneseTestNumberIsAskedForAndEntered) {
 
 TEST_F(Execute, NamesDifferingInCaseAskNothing) {
   AddTest(src, L"ABC", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\abc.GRA", "old");
+  MakeDestination({{L"abc.GRA", "old"}});
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"ABC"}), 1);
   EXPECT_TRUE(view.prompts().empty());
@@ -267,9 +264,7 @@ TEST_F(Execute, NamesDifferingInCaseAskNothing) {
 TEST_F(Execute, OnlyTheConfirmedOfTwoTestsIsCopied) {
   AddTest(src, L"1111", "a,b,c,d,1\r\n");
   AddTest(src, L"2222", "a,b,c,d,2\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1111.GRA", "old");
-  WriteBytes(dst + L"\\2222.GRA", "old");
+  MakeDestination({{L"1111.GRA", "old"}, {L"2222.GRA", "old"}});
   FakeView view(src, dst, {kIdNo, kIdYes});
   EXPECT_EQ(Run(view, {L"1111", L"2222"}), 1);
   ASSERT_EQ(view.prompts().size(), 2u);
@@ -282,7 +277,7 @@ TEST_F(Execute, OnlyTheConfirmedOfTwoTestsIsCopied) {
 
 TEST_F(Execute, EveryDataFileOfTheDestinationIsChecked) {
   AddTest(src, L"ZZ", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   for (int k = 0; k < 300; ++k) WriteBytes(dst + L"\\A" + std::to_wstring(1000 + k) + L".GRA", "");
   WriteBytes(dst + L"\\ZZ.GRA", "old");
   FakeView view(src, dst, {kIdNo});
@@ -300,7 +295,7 @@ TEST_F(Execute, CopiesEveryFileOfTheTestUnderItsName) {
   AddTest(src, L"12345", "a,b,c,d,1\r\n");
   WriteBytes(src + L"\\1234X.TXT", "other");
   testsupport::MakeFolders(src + L"\\1234.SUB");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}));
@@ -313,7 +308,7 @@ TEST_F(Execute, ATestWithMoreThan256FilesIsCopiedCompletely) {
   AddTest(src, L"1234", "a,b,c,d,1\r\n");
   for (int k = 0; k < 300; ++k)
     WriteBytes(src + L"\\1234.E" + std::to_wstring(100 + k), std::to_string(k));
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(FolderContents(dst).size(), 303u);
@@ -323,8 +318,7 @@ TEST_F(Execute, ATestWithMoreThan256FilesIsCopiedCompletely) {
 TEST_F(Execute, TheSourcesOwnIndexNeverReplacesTheDestinations) {
   AddTest(src, L"PCNT", "a,b,c,d,7\r\n");
   WriteBytes(src + L"\\PCNT.TXT", "1.00,OTHER\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\PCNT.TXT", "5.00,KEEP\r\n");
+  MakeDestination({{L"PCNT.TXT", "5.00,KEEP\r\n"}});
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"PCNT"}), 1);
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "5.00,KEEP\r\n7.00,PCNT\r\n");
@@ -335,7 +329,7 @@ TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   AddTest(src, L"1200", "x\r\ny,z\r\n\"w\", 3 ,7\r\n");
   AddTest(src, L"1300", "A,B,\r\nC,4.5,E\r\n");  // the line end after a comma ends a field
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView first(src, dst);
   EXPECT_EQ(Run(first, {L"1234"}), 1);
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
@@ -362,7 +356,7 @@ TEST_F(Execute, NamesEndingInAnIdeographicSpaceAreTheirOwn) {
 TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
   AddTest(src, L"A", "1,2,3,4,5\r\n");
   AddTest(src, L"B", "1,2,3,4\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"A", L"B"}), 1);
   EXPECT_EQ(view.prompts(), (Prompts{{L"試験番号 B のヘッダファイル (B.HED) には５番目の項目がありません。"
@@ -381,7 +375,7 @@ TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
 TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
   AddTest(src, L"NEW", "a,b,c,d,1\r\n");
   AddTest(src, L"T1", "a,b,c,d,0.5\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   std::string full;
   for (int k = 1; k <= 100; ++k) full += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
   WriteBytes(dst + L"\\PCNT.TXT", full);
@@ -403,7 +397,7 @@ TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
 
 TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Label3:" + kDone, L"Default"}));
@@ -411,8 +405,7 @@ TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
 
 TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
+  MakeDestination({{L"1234.GRA", "old"}});
   FakeView view(src, dst, {kIdNo});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.events,
@@ -426,8 +419,7 @@ TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
 TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   AddTest(src, L"5678", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
+  MakeDestination({{L"1234.GRA", "old"}});
   FakeView view(src, dst, {kIdYes});
   std::int16_t done = 0;
   {
@@ -466,8 +458,7 @@ TEST_F(Execute, TheSourceFolderAsDestinationLosesNothing) {
 
 TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst);
   std::int16_t done = 0;
   {
@@ -487,7 +478,7 @@ TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
 
 TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   const std::string saved = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // UTF-8 with a byte-order mark
   WriteBytes(dst + L"\\PCNT.TXT", saved);
   FakeView view(src, dst);
@@ -518,7 +509,7 @@ TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {
 
 TEST_F(Execute, AMissingHeaderStopsTheRun) {
   WriteBytes(src + L"\\1234.GRA", "data");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   ASSERT_EQ(view.prompts().size(), 1u);
@@ -530,8 +521,7 @@ TEST_F(Execute, AMissingHeaderStopsTheRun) {
 
 TEST_F(Execute, AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex) {
   AddTest(src, L"1234", "a,b,c,d,1\x81\x20\r\n");  // a lead byte with an invalid second byte
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   ASSERT_EQ(view.prompts().size(), 1u);
@@ -541,7 +531,7 @@ TEST_F(Execute, AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex) {
 }
 
 TEST_F(Execute, AnUnexpectedErrorIsReportedAndDoesNotEscape) {
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   view.onText1 = [] { throw std::runtime_error("boom"); };
   EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
