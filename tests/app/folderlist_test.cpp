@@ -55,16 +55,7 @@ class FolderListTest : public ::testing::Test {
     SetCurrentDirectoryW(L"X:\\");
   }
 
-  Texts Entries() const {
-    Texts texts;
-    const int count = ListBox_GetCount(list_);
-    for (int index = 0; index < count; ++index) {
-      std::wstring text(static_cast<size_t>(ListBox_GetTextLen(list_, index)) + 1, L'\0');
-      text.resize(static_cast<size_t>(ListBox_GetText(list_, index, text.data())));
-      texts.push_back(text);
-    }
-    return texts;
-  }
+  Texts Entries() const { return appdriver::ListEntries(list_); }
 
   int IndexOf(const std::wstring& text) const {
     const Texts texts = Entries();
