@@ -73,6 +73,11 @@ class WholeJob : public appdriver::ProgramTest {
     WriteBytes(src + L"\\表01.GRA", "data hyo");
   }
 
+  // The destination without what SetUp placed there.
+  void EmptyDestination() {
+    for (const wchar_t* name : {L"1001.HED", L"1001.GRA", L"PCNT.TXT"}) testsupport::RemoveTree(dest_ + L"\\" + name);
+  }
+
   void ChooseDrive(int id, wchar_t letter) {
     EXPECT_TRUE(appdriver::ChooseDrive(Control(id), letter)) << "no drive " << static_cast<char>(letter) << ":";
   }
@@ -198,9 +203,7 @@ TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
 // A double-click on Execute, or a key pressed while a run copies, is queued
 // behind the busy thread: it must not start a second run once the first ends.
 TEST_F(WholeJob, ClicksAndKeysDuringARunStartNothing) {
-  testsupport::RemoveTree(dest_ + L"\\1001.HED");
-  testsupport::RemoveTree(dest_ + L"\\1001.GRA");
-  testsupport::RemoveTree(dest_ + L"\\PCNT.TXT");
+  EmptyDestination();
   {  // a data file of 1 GiB, sparse: made at once, copied for a while
     const HANDLE gra = CreateFileW((std::wstring(kSource) + L"\\1002.GRA").c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -251,9 +254,7 @@ TEST_F(WholeJob, ClicksAndKeysDuringARunStartNothing) {
 // a drive list, arrows and Enter in a folder list, Shift+End in the test list,
 // and Space on Execute. The destination is empty, so nothing is asked.
 TEST_F(WholeJob, WithTheKeyboardAlone) {
-  testsupport::RemoveTree(dest_ + L"\\1001.HED");
-  testsupport::RemoveTree(dest_ + L"\\1001.GRA");
-  testsupport::RemoveTree(dest_ + L"\\PCNT.TXT");
+  EmptyDestination();
   auto focusIs = [&](int id) {
     return appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == Control(id); }, 3000);
   };
