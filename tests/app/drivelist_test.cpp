@@ -79,18 +79,19 @@ std::wstring VolumeLabel(const wchar_t* root) {
   return label;
 }
 
-#define REQUIRE_WINDOW(host)                                                              \
-  do {                                                                                    \
-    if ((host).combo() == nullptr) {                                                      \
-      if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";             \
-      FAIL() << "cannot create the test window, error " << GetLastError();                \
-    }                                                                                     \
-  } while (false)
+// Every test has a host window; where none can open, the test is skipped.
+class DriveList : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (host.combo() != nullptr) return;
+    if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
+    FAIL() << "cannot create the test window, error " << GetLastError();
+  }
 
-TEST(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
   DriveHost host;
-  REQUIRE_WINDOW(host);
+};
 
+TEST_F(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
   const std::vector<std::wstring> entries = Entries(host.combo());
   const DWORD mask = GetLogicalDrives();
   std::vector<wchar_t> expected;
@@ -112,9 +113,7 @@ TEST(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
 
 // The test drives get their labels when the Wine server starts (scripts/wine-prefix.sh):
 // O: "LUGEON表ソ", Q: and R: a label each; M: N: P: none.
-TEST(DriveList, ShowsVolumeLabelInBrackets) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
+TEST_F(DriveList, ShowsVolumeLabelInBrackets) {
   const std::wstring label = VolumeLabel(L"O:\\");
   if (label.empty()) GTEST_SKIP() << "the test drive O: has no volume label";
 
@@ -124,9 +123,7 @@ TEST(DriveList, ShowsVolumeLabelInBrackets) {
   EXPECT_EQ(EntryOf(entries, L'n'), L"n:");  // the letter alone, no brackets
 }
 
-TEST(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
+TEST_F(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
   if (!testsupport::IsTestDrive(L'Q') || !testsupport::IsTestDrive(L'R'))
     GTEST_SKIP() << "no network and CD drive of the test set-up here (made under Wine only)";
   ASSERT_EQ(GetDriveTypeW(L"Q:\\"), static_cast<UINT>(DRIVE_REMOTE));
@@ -141,25 +138,20 @@ TEST(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
   }
 }
 
-TEST(DriveList, StartsAtTheCurrentDrive) {
+TEST_F(DriveList, StartsAtTheCurrentDrive) {
   const std::wstring folder = testsupport::ScratchFolder(L'N');
   ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
   {
-    DriveHost host;
-    REQUIRE_WINDOW(host);
-    EXPECT_EQ(host.drives.Drive().substr(0, 2), L"n:");
-    EXPECT_EQ(host.selection_changes(), 0);
+    DriveHost onN;
+    EXPECT_EQ(onN.drives.Drive().substr(0, 2), L"n:");
+    EXPECT_EQ(onN.selection_changes(), 0);
   }
   ASSERT_TRUE(SetCurrentDirectoryW(L"X:\\"));
-  DriveHost host;
-  REQUIRE_WINDOW(host);
-  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"x:");
+  DriveHost onX;
+  EXPECT_EQ(onX.drives.Drive().substr(0, 2), L"x:");
 }
 
-TEST(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
-
+TEST_F(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
   EXPECT_TRUE(host.drives.SelectDrive(L'O'));
   EXPECT_EQ(host.drives.Drive().substr(0, 2), L"o:");
   EXPECT_TRUE(host.drives.SelectDrive(L'p'));
@@ -170,9 +162,7 @@ TEST(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
   EXPECT_EQ(host.selection_changes(), 0);
 }
 
-TEST(DriveList, RefillKeepsTheSelectedDrive) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
+TEST_F(DriveList, RefillKeepsTheSelectedDrive) {
   const size_t count = Entries(host.combo()).size();
   ASSERT_TRUE(host.drives.SelectDrive(L'P'));
 
@@ -181,9 +171,7 @@ TEST(DriveList, RefillKeepsTheSelectedDrive) {
   EXPECT_EQ(Entries(host.combo()).size(), count);
 }
 
-TEST(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
+TEST_F(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
   ASSERT_TRUE(host.drives.SelectDrive(L'M'));
 
   SendMessageW(host.combo(), WM_KEYDOWN, VK_DOWN, 0);
