@@ -71,6 +71,7 @@ class FolderListTest : public ::testing::Test {
   }
 
   void ExpectFailsUnchanged(const std::wstring& path) {
+    SCOPED_TRACE(testing::PrintToString(path));
     const std::wstring before_path = folders_.Path();
     const Texts before_entries = Entries();
     const int before_changes = changes_;
@@ -150,14 +151,9 @@ TEST_F(FolderListTest, DriveAloneOpensItsRememberedFolder) {
 }
 
 TEST_F(FolderListTest, UnusableFolderThrowsAndChangesNothing) {
-  ExpectFailsUnchanged(scratch_ + L"\\a\\missing");
-  ExpectFailsUnchanged(scratch_ + L"\\missing\\b");
-  ExpectFailsUnchanged(scratch_ + L"\\a\\f.txt");
-  ExpectFailsUnchanged(scratch_ + L"\\a\\*");
-  ExpectFailsUnchanged(L"S:\\");
-  ExpectFailsUnchanged(L"s:");
-  ExpectFailsUnchanged(L"S:\\lugeon");
-  ExpectFailsUnchanged(L"");
+  const std::wstring paths[] = {scratch_ + L"\\a\\missing", scratch_ + L"\\missing\\b", scratch_ + L"\\a\\f.txt",
+                                scratch_ + L"\\a\\*", L"S:\\", L"s:", L"S:\\lugeon", L""};
+  for (const std::wstring& path : paths) ExpectFailsUnchanged(path);
 }
 
 TEST_F(FolderListTest, FailureMessageNamesTheFolder) {
