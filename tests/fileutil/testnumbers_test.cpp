@@ -114,10 +114,8 @@ TEST(ListTestNumbers, DriveRootIsListedWithoutASecondSeparator) {
   Write(L"P:", without + L".HED");
   Write(L"P:", without + L".GRA", "");
   const Names tests = ListTestNumbers(root);
-  DeleteFileW((root + with + L".HED").c_str());
-  DeleteFileW((root + with + L".GRA").c_str());
-  DeleteFileW((root + without + L".HED").c_str());
-  DeleteFileW((root + without + L".GRA").c_str());
+  for (const std::wstring& file : {with + L".HED", with + L".GRA", without + L".HED", without + L".GRA"})
+    DeleteFileW((root + file).c_str());
 
   EXPECT_NE(std::find(tests.begin(), tests.end(), with), tests.end());
   EXPECT_EQ(std::find(tests.begin(), tests.end(), without), tests.end());
