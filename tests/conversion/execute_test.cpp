@@ -106,7 +106,7 @@ TEST_F(Execute, AnUnacceptableDestinationIsRefusedWithItsPathAsCaption) {
     FakeView view(source, destination);
     EXPECT_EQ(Run(view, {L"1234"}), 0);
     EXPECT_EQ(view.prompts(), (Prompts{{kBadPath, Buttons::Ok, Icon::Warning, destination}}));
-    EXPECT_EQ(view.label3, L"");
+    EXPECT_EQ(view.label3, L"") << destination;
   }
 }
 

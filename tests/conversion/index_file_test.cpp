@@ -197,6 +197,7 @@ TEST(IndexFailure, AnIndexHeldOpenElsewhereIsLeftAsItWas) {
     const wchar_t* failure;
   } rows[] = {{GENERIC_WRITE, L"PCNT.TXT を読み込めません。\n"}, {GENERIC_READ, L"PCNT.TXT を書き込めません。\n"}};
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.failure);
     IndexFolder f;
     WriteBytes(f.index, "5.00,A\r\n");
     HANDLE other = CreateFileW(f.index.c_str(), row.access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -29,8 +29,6 @@ class AppProcess {
   AppProcess& operator=(const AppProcess&) = delete;
 
   bool started() const { return process_ != nullptr; }
-  HANDLE process() const { return process_; }
-  DWORD pid() const { return pid_; }
 
   // Form1 of this process, shown or hidden; nullptr when there is none (yet).
   HWND Form() const;
