@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,27 +44,27 @@ bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) {
   return IndexFile::Load(prefix).HasRoomFor(t);
 }
 
-// One entry of a run: test t with value, then the index's bytes (nullptr: not looked at).
+// One entry of a run: test t with value, then the index's bytes (none: not looked at).
 struct Entry {
   const wchar_t* t;
   const wchar_t* value;
-  const char* after;
+  std::optional<std::string> after;
 };
 
-// Entries made one after the other into an index that holds before (nullptr: none yet).
+// Entries made one after the other into an index that holds before (none: no index yet).
 struct Entries {
   const char* name;
-  const char* before;
+  std::optional<std::string> before;
   std::vector<Entry> entries;
 };
 
 const Entries kEntries[] = {
     // A new index takes the header's text as it was read; later runs format it.
-    {"CreatesTheIndexWithTheHeaderTextAsRead", nullptr,
+    {"CreatesTheIndexWithTheHeaderTextAsRead", std::nullopt,
      {{L"1234", L"12.5", "12.5,1234\r\n"}, {L"1200", L"3", "3.00,1200\r\n12.50,1234\r\n"}}},
     {"TreatsAnEmptyIndexLikeAnAbsentOne", "", {{L"1234", L"12.50000", "12.50000,1234\r\n"}}},
-    {"NewIndexTakesEvenAnEmptyValueUnchanged", nullptr, {{L"77", L"", ",77\r\n"}}},
-    {"NewIndexTakesEvenAnOddValueUnchanged", nullptr, {{L"78", L"abc", "abc,78\r\n"}}},
+    {"NewIndexTakesEvenAnEmptyValueUnchanged", std::nullopt, {{L"77", L"", ",77\r\n"}}},
+    {"NewIndexTakesEvenAnOddValueUnchanged", std::nullopt, {{L"78", L"abc", "abc,78\r\n"}}},
     {"SortsTheRecordsAndPlacesANewTest", "5.00,A\r\n2.00,B\r\n",
      {{L"C", L"4", "2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
       {L"D", L"-1.5", "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
@@ -76,21 +77,27 @@ const Entries kEntries[] = {
     {"KeepsTheOrderOfEqualValues", "3.00,X\r\n3.00,Y\r\n", {{L"Z", L"3", "3.00,X\r\n3.00,Y\r\n3.00,Z\r\n"}}},
     {"KeepsTheOrderOfEqualValuesWhenSorting", "3.00,Y\r\n3.00,X\r\n1.00,W\r\n",
      {{L"V", L"3.0", "1.00,W\r\n3.00,Y\r\n3.00,X\r\n3.00,V\r\n"}}},
-    {"FormatsEveryValue", nullptr,
+    {"FormatsEveryValue", std::nullopt,
      {{L"P", L"0.5", "0.5,P\r\n"},
       {L"Q", L"0", ".00,Q\r\n.50,P\r\n"},
       {L"R", L"0.125", ".00,Q\r\n.13,R\r\n.50,P\r\n"}}},
     {"CountsAValueThatIsNoNumberAsZero", "5.00,A\r\n",
-     {{L"B", L"abc", nullptr}, {L"C", L"", ".00,B\r\n.00,C\r\n5.00,A\r\n"}}},
+     {{L"B", L"abc", std::nullopt}, {L"C", L"", ".00,B\r\n.00,C\r\n5.00,A\r\n"}}},
     {"ReadsQuotedAndUnterminatedRecordsAndSkipsBlankLines", " \"1.5\" , \"A\"\r\n\r\n0.75,B\n \t\r\n",
      {{L"C", L"1", ".75,B\r\n1.00,C\r\n1.50,A\r\n"}}},
     // Written as it stands, "1,5" would read back as the value 1 of a test "5".
-    {"ANewIndexTakesAValueItCouldNotWriteBackFormatted", nullptr, {{L"1234", L"1,5", "1.00,1234\r\n"}}},
-    {"ANewIndexTakesALineEndInAValueFormatted", nullptr, {{L"1234", L"2\r\n5", "2.00,1234\r\n"}}},
-    {"WritesJapaneseTestNumbersInShiftJis", nullptr,
+    {"ANewIndexTakesAValueItCouldNotWriteBackFormatted", std::nullopt, {{L"1234", L"1,5", "1.00,1234\r\n"}}},
+    {"ANewIndexTakesALineEndInAValueFormatted", std::nullopt, {{L"1234", L"2\r\n5", "2.00,1234\r\n"}}},
+    {"WritesJapaneseTestNumbersInShiftJis", std::nullopt,
      {{L"表ソ", L"2", "2,\x95\x5C\x83\x5C\r\n"},
       {L"能1", L"1", "1.00,\x94\x5C" "1\r\n2.00,\x95\x5C\x83\x5C\r\n"},
       {L"表ソ", L"0.5", ".50,\x95\x5C\x83\x5C\r\n1.00,\x94\x5C" "1\r\n"}}},
+    // Room is counted in records: the hundredth is taken, a full index still updates a test it holds.
+    {"TheHundredthRecordIsTaken", NumberedIndex(base::kIndexCapacity - 1),
+     {{L"T100", L"100", NumberedIndex(base::kIndexCapacity)}}},
+    {"AFullIndexStillUpdatesATestItHolds", NumberedIndex(base::kIndexCapacity),
+     {{L"T1", L"1000",
+       NumberedIndex(base::kIndexCapacity).substr(std::string("1.00,T1\r\n").size()) + "1000.00,T1\r\n"}}},
 };
 
 }  // namespace
@@ -99,11 +106,12 @@ TEST(UpdateIndexFile, EntersEachValueAndKeepsTheIndexSorted) {
   for (const Entries& row : kEntries) {
     SCOPED_TRACE(row.name);
     IndexFolder f;
-    if (row.before != nullptr) WriteBytes(f.index, row.before);
+    if (row.before) WriteBytes(f.index, *row.before);
     for (const Entry& entry : row.entries) {
+      EXPECT_TRUE(IndexHasRoomFor(f.prefix, entry.t));
       UpdateIndexFile(f.prefix, entry.t, entry.value);
-      if (entry.after == nullptr) continue;
-      EXPECT_EQ(ReadBytes(f.index), entry.after);
+      if (!entry.after) continue;
+      EXPECT_EQ(ReadBytes(f.index), *entry.after);
     }
     EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
   }
@@ -154,24 +162,6 @@ TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   EXPECT_NE(message.find(L"PCNT.TXT"), std::wstring::npos);
   EXPECT_EQ(ReadBytes(f.index), full);
   EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
-}
-
-TEST(IndexCapacity, AFullIndexStillUpdatesATestItHolds) {
-  IndexFolder f;
-  WriteBytes(f.index, NumberedIndex(base::kIndexCapacity));
-  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T1"));
-  UpdateIndexFile(f.prefix, L"T1", L"1000");
-  std::string expected = NumberedIndex(base::kIndexCapacity).substr(std::string("1.00,T1\r\n").size());
-  expected += "1000.00,T1\r\n";
-  EXPECT_EQ(ReadBytes(f.index), expected);
-}
-
-TEST(IndexCapacity, TheHundredthRecordIsTaken) {
-  IndexFolder f;
-  WriteBytes(f.index, NumberedIndex(base::kIndexCapacity - 1));
-  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T100"));
-  UpdateIndexFile(f.prefix, L"T100", L"100");
-  EXPECT_EQ(ReadBytes(f.index), NumberedIndex(base::kIndexCapacity));
 }
 
 TEST(IndexCapacity, AnOverfullIndexIsNeverRewritten) {
