@@ -136,18 +136,16 @@ TEST_F(MainWindow, TabMovesThroughTheControlsInTabIndexOrder) {
                                   app::kIdCommand1, app::kIdCommand2, app::kIdList1};
   ASSERT_EQ(appdriver::FocusOf(form_), Control(app::kIdDir1)) << "the first control in tab order has the focus";
 
-  for (size_t step = 1; step <= order.size(); ++step) {
-    appdriver::PressKey(VK_TAB);
-    const HWND want = Control(order[step % order.size()]);
-    EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == want; }, 3000))
-        << "Tab " << step << " should reach control " << order[step % order.size()] << ", focus is on "
-        << GetDlgCtrlID(appdriver::FocusOf(form_));
-  }
-  for (size_t step = 1; step <= order.size(); ++step) {
-    appdriver::PressKey(VK_TAB, true);
-    const HWND want = Control(order[(order.size() * 2 - step) % order.size()]);
-    EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == want; }, 3000))
-        << "Shift+Tab " << step << ", focus is on " << GetDlgCtrlID(appdriver::FocusOf(form_));
+  // Round the whole order forwards, then backwards with Shift.
+  for (const bool shift : {false, true}) {
+    for (size_t step = 1; step <= order.size(); ++step) {
+      appdriver::PressKey(VK_TAB, shift);
+      const int id = order[(shift ? order.size() * 2 - step : step) % order.size()];
+      const HWND want = Control(id);
+      EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == want; }, 3000))
+          << (shift ? "Shift+Tab " : "Tab ") << step << " should reach control " << id << ", focus is on "
+          << GetDlgCtrlID(appdriver::FocusOf(form_));
+    }
   }
 }
 
