@@ -129,28 +129,6 @@ void AppProcess::Start(const std::wstring& program) {
   pid_ = info.dwProcessId;
 }
 
-void ProgramTest::SetUp() {
-  if (!HasDisplay()) GTEST_SKIP() << "no display for windows";
-  folder_ = testsupport::ScratchFolder(L'M');
-  testsupport::MakeFolders(folder_ + L"\\PATDAT");
-  testsupport::WriteBytes(folder_ + L"\\PATDAT\\kishitu.txt", "soil\r\n");
-  app_ = std::make_unique<AppProcess>(folder_);
-  ASSERT_TRUE(app_->started());  // AppProcess has said why
-  form_ = app_->WaitForVisibleForm();
-  ASSERT_NE(form_, nullptr) << "the window did not appear";
-}
-
-void ProgramTest::TearDown() {
-  app_.reset();
-  if (!folder_.empty()) testsupport::RemoveTree(folder_);  // leaves no data root behind
-}
-
-HWND ProgramTest::Control(int id) {
-  const HWND control = app_->Control(id);
-  EXPECT_NE(control, nullptr) << "no control " << id;
-  return control;
-}
-
 AppProcess::~AppProcess() {
   if (process_ == nullptr) return;
   if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
@@ -201,6 +179,28 @@ DWORD AppProcess::WaitForExit(DWORD timeoutMs) {
   DWORD code = STILL_ACTIVE;
   GetExitCodeProcess(process_, &code);
   return code;
+}
+
+void ProgramTest::SetUp() {
+  if (!HasDisplay()) GTEST_SKIP() << "no display for windows";
+  folder_ = testsupport::ScratchFolder(L'M');
+  testsupport::MakeFolders(folder_ + L"\\PATDAT");
+  testsupport::WriteBytes(folder_ + L"\\PATDAT\\kishitu.txt", "soil\r\n");
+  app_ = std::make_unique<AppProcess>(folder_);
+  ASSERT_TRUE(app_->started());  // AppProcess has said why
+  form_ = app_->WaitForVisibleForm();
+  ASSERT_NE(form_, nullptr) << "the window did not appear";
+}
+
+void ProgramTest::TearDown() {
+  app_.reset();
+  if (!folder_.empty()) testsupport::RemoveTree(folder_);  // leaves no data root behind
+}
+
+HWND ProgramTest::Control(int id) {
+  const HWND control = app_->Control(id);
+  EXPECT_NE(control, nullptr) << "no control " << id;
+  return control;
 }
 
 HWND FindMessageBox(DWORD pid) {
