@@ -378,11 +378,7 @@ TEST_F(Form1Test, FailureInAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_NE(form_->hwnd(), nullptr) << "the program goes on";
 }
 
-}  // namespace
-
 // ---- Drive, folder and list handlers, through the controls' notifications ----
-
-namespace {
 
 void Notify(app::Form1& form, int id, int code) {
   const HWND control = form.Control(id);
@@ -397,8 +393,6 @@ void WriteTest(const std::wstring& folder, const std::wstring& t, bool withData 
   testsupport::WriteBytes(folder + L"\\" + t + L".HED", "a,b,c,d,1.5\r\n");
   if (withData) testsupport::WriteBytes(folder + L"\\" + t + L".GRA", "data");
 }
-
-}  // namespace
 
 TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
   const std::wstring lugeon = FreshLugeon();
@@ -481,8 +475,6 @@ TEST_F(Form1Test, OpeningADriveListShowsDrivesAddedSinceTheStart) {
   EXPECT_EQ(appdriver::Text(combo).substr(0, 2), L"m:") << "the chosen drive stays chosen";
 }
 
-namespace {
-
 // Takes a folder away at the moment Text1 is given the new source path: the
 // folder is there when Dir1 opens it and gone when it is to become current.
 std::wstring g_vanishing;
@@ -493,8 +485,6 @@ LRESULT CALLBACK VanishOnSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
   }
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
-
-}  // namespace
 
 TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   const std::wstring lugeon = FreshLugeon();
@@ -524,3 +514,5 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   EXPECT_TRUE(form_->state().SelectedTests.empty());
   EXPECT_TRUE(form_->state().ListedTests.empty());
 }
+
+}  // namespace
