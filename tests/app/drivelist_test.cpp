@@ -63,8 +63,6 @@ class DriveHost {
   int selection_changes_ = 0;
 };
 
-std::vector<std::wstring> Entries(HWND combo) { return appdriver::ComboEntries(combo); }
-
 // The entry of a drive, or empty when the list has none.
 std::wstring EntryOf(const std::vector<std::wstring>& entries, wchar_t lower_letter) {
   for (const std::wstring& text : entries)
@@ -92,7 +90,7 @@ class DriveList : public ::testing::Test {
 };
 
 TEST_F(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
-  const std::vector<std::wstring> entries = Entries(host.combo());
+  const std::vector<std::wstring> entries = appdriver::ComboEntries(host.combo());
   const DWORD mask = GetLogicalDrives();
   std::vector<wchar_t> expected;
   for (int bit = 0; bit < 26; ++bit)
@@ -117,7 +115,7 @@ TEST_F(DriveList, ShowsVolumeLabelInBrackets) {
   const std::wstring label = VolumeLabel(L"O:\\");
   if (label.empty()) GTEST_SKIP() << "the test drive O: has no volume label";
 
-  const std::vector<std::wstring> entries = Entries(host.combo());
+  const std::vector<std::wstring> entries = appdriver::ComboEntries(host.combo());
   EXPECT_EQ(EntryOf(entries, L'o'), L"o: [" + label + L"]");
   ASSERT_TRUE(VolumeLabel(L"N:\\").empty());
   EXPECT_EQ(EntryOf(entries, L'n'), L"n:");  // the letter alone, no brackets
@@ -130,7 +128,7 @@ TEST_F(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
   ASSERT_EQ(GetDriveTypeW(L"R:\\"), static_cast<UINT>(DRIVE_CDROM));
 
   // Whether or not these drives report a label, the list shows the letter alone.
-  const std::vector<std::wstring> entries = Entries(host.combo());
+  const std::vector<std::wstring> entries = appdriver::ComboEntries(host.combo());
   EXPECT_EQ(EntryOf(entries, L'q'), L"q:");
   EXPECT_EQ(EntryOf(entries, L'r'), L"r:");
   if (GetLogicalDrives() & (1u << (L'S' - L'A'))) {
@@ -163,12 +161,12 @@ TEST_F(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
 }
 
 TEST_F(DriveList, RefillKeepsTheSelectedDrive) {
-  const size_t count = Entries(host.combo()).size();
+  const size_t count = appdriver::ComboEntries(host.combo()).size();
   ASSERT_TRUE(host.drives.SelectDrive(L'P'));
 
   host.drives.Refill();
   EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
-  EXPECT_EQ(Entries(host.combo()).size(), count);
+  EXPECT_EQ(appdriver::ComboEntries(host.combo()).size(), count);
 }
 
 TEST_F(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
