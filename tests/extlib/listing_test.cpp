@@ -30,21 +30,22 @@ std::string Sjis(const std::wstring& text) { return base::ToSjis(text); }
 
 std::wstring RecordName(const FileRecord& record) { return record.name; }
 
-// fnAV then ReadFileX: the files of spec into records from slot first; the
-// count ReadFileX gives back.
-std::int32_t ReadFiles(const std::string& spec, std::span<FileRecord> records, std::int32_t first = 1) {
+// fnAV then ReadFileX: the files a search path names, into records from slot
+// first; the count ReadFileX gives back.
+std::int32_t ReadFiles(const std::string& search, std::span<FileRecord> records, std::int32_t first = 1) {
   WorkBlock block{};
   extlib::fnAV(block, records, IndexList{first});
   std::int32_t scratch = 0;
-  extlib::ReadFileX(spec, scratch, block);
+  extlib::ReadFileX(search, scratch, block);
   return scratch;
 }
 
-// fnAV then ReadDirT: the sub-folders of spec into slots; their names, sorted.
-Names ReadFolders(const std::string& spec, std::span<NameSlot> slots) {
+// fnAV then ReadDirT: the sub-folders a search path names, into slots; their
+// names, sorted.
+Names ReadFolders(const std::string& search, std::span<NameSlot> slots) {
   WorkBlock block{};
   extlib::fnAV(block, slots, IndexList{1});
-  extlib::ReadDirT(spec, block);
+  extlib::ReadDirT(search, block);
   Names names;
   for (const NameSlot& slot : slots) names.push_back(extlib::PadTrim(slot));
   return testsupport::Sorted(names);
