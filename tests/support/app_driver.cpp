@@ -58,10 +58,10 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass) {
   } search{pid, windowClass, {}};
   EnumWindows(
       [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(param);
+        auto* state = reinterpret_cast<Search*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == search->pid && ClassName(hwnd) == search->windowClass) search->found.push_back(hwnd);
+        if (owner == state->pid && ClassName(hwnd) == state->windowClass) state->found.push_back(hwnd);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
