@@ -16,7 +16,8 @@ namespace {
 
 constexpr int kComboId = 101;
 
-// A top-level window that counts the combo box's selection notifications.
+// A top-level window with the drive list in its combo box, counting the
+// combo box's selection notifications.
 class DriveHost {
  public:
   DriveHost() {
@@ -31,6 +32,7 @@ class DriveHost {
     combo_ = CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 10,
                              10, 200, 200, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboId)),
                              GetModuleHandleW(nullptr), nullptr);
+    if (combo_ != nullptr) drives.Attach(combo_);
   }
   ~DriveHost() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -40,6 +42,8 @@ class DriveHost {
 
   HWND combo() const { return combo_; }
   int selection_changes() const { return selection_changes_; }
+
+  app::DriveList drives;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -59,8 +63,6 @@ class DriveHost {
   int selection_changes_ = 0;
 };
 
-std::vector<std::wstring> Entries(HWND combo) { return appdriver::ComboEntries(combo); }
-
 // The entry of a drive, or empty when the list has none.
 std::wstring EntryOf(const std::vector<std::wstring>& entries, wchar_t lower_letter) {
   for (const std::wstring& text : entries)
@@ -75,21 +77,20 @@ std::wstring VolumeLabel(const wchar_t* root) {
   return label;
 }
 
-#define REQUIRE_WINDOW(host)                                                              \
-  do {                                                                                    \
-    if ((host).combo() == nullptr) {                                                      \
-      if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";             \
-      FAIL() << "cannot create the test window, error " << GetLastError();                \
-    }                                                                                     \
-  } while (false)
+// Every test has a host window; where none can open, the test is skipped.
+class DriveList : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (host.combo() != nullptr) return;
+    if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
+    FAIL() << "cannot create the test window, error " << GetLastError();
+  }
 
-TEST(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
   DriveHost host;
-  REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
+};
 
-  const std::vector<std::wstring> entries = Entries(host.combo());
+TEST_F(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
+  const std::vector<std::wstring> entries = appdriver::ComboEntries(host.combo());
   const DWORD mask = GetLogicalDrives();
   std::vector<wchar_t> expected;
   for (int bit = 0; bit < 26; ++bit)
@@ -110,32 +111,24 @@ TEST(DriveList, ListsEveryLogicalDriveInOrderAsLowerCaseLetter) {
 
 // The test drives get their labels when the Wine server starts (scripts/wine-prefix.sh):
 // O: "LUGEON表ソ", Q: and R: a label each; M: N: P: none.
-TEST(DriveList, ShowsVolumeLabelInBrackets) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
+TEST_F(DriveList, ShowsVolumeLabelInBrackets) {
   const std::wstring label = VolumeLabel(L"O:\\");
   if (label.empty()) GTEST_SKIP() << "the test drive O: has no volume label";
-  app::DriveList drives;
-  drives.Attach(host.combo());
 
-  const std::vector<std::wstring> entries = Entries(host.combo());
+  const std::vector<std::wstring> entries = appdriver::ComboEntries(host.combo());
   EXPECT_EQ(EntryOf(entries, L'o'), L"o: [" + label + L"]");
   ASSERT_TRUE(VolumeLabel(L"N:\\").empty());
   EXPECT_EQ(EntryOf(entries, L'n'), L"n:");  // the letter alone, no brackets
 }
 
-TEST(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
+TEST_F(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
   if (!testsupport::IsTestDrive(L'Q') || !testsupport::IsTestDrive(L'R'))
     GTEST_SKIP() << "no network and CD drive of the test set-up here (made under Wine only)";
   ASSERT_EQ(GetDriveTypeW(L"Q:\\"), static_cast<UINT>(DRIVE_REMOTE));
   ASSERT_EQ(GetDriveTypeW(L"R:\\"), static_cast<UINT>(DRIVE_CDROM));
-  app::DriveList drives;
-  drives.Attach(host.combo());
 
   // Whether or not these drives report a label, the list shows the letter alone.
-  const std::vector<std::wstring> entries = Entries(host.combo());
+  const std::vector<std::wstring> entries = appdriver::ComboEntries(host.combo());
   EXPECT_EQ(EntryOf(entries, L'q'), L"q:");
   EXPECT_EQ(EntryOf(entries, L'r'), L"r:");
   if (GetLogicalDrives() & (1u << (L'S' - L'A'))) {
@@ -143,64 +136,45 @@ TEST(DriveList, AsksNoLabelOfNetworkCdOrMissingDrives) {
   }
 }
 
-TEST(DriveList, StartsAtTheCurrentDrive) {
+TEST_F(DriveList, StartsAtTheCurrentDrive) {
   const std::wstring folder = testsupport::ScratchFolder(L'N');
   ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
   {
-    DriveHost host;
-    REQUIRE_WINDOW(host);
-    app::DriveList drives;
-    drives.Attach(host.combo());
-    EXPECT_EQ(drives.Drive().substr(0, 2), L"n:");
-    EXPECT_EQ(host.selection_changes(), 0);
+    DriveHost onN;
+    EXPECT_EQ(onN.drives.Drive().substr(0, 2), L"n:");
+    EXPECT_EQ(onN.selection_changes(), 0);
   }
   ASSERT_TRUE(SetCurrentDirectoryW(L"X:\\"));
-  DriveHost host;
-  REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"x:");
+  DriveHost onX;
+  EXPECT_EQ(onX.drives.Drive().substr(0, 2), L"x:");
 }
 
-TEST(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
-
-  EXPECT_TRUE(drives.SelectDrive(L'O'));
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"o:");
-  EXPECT_TRUE(drives.SelectDrive(L'p'));
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+TEST_F(DriveList, SelectDriveTakesEitherCaseWithoutNotifying) {
+  EXPECT_TRUE(host.drives.SelectDrive(L'O'));
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"o:");
+  EXPECT_TRUE(host.drives.SelectDrive(L'p'));
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
   ASSERT_EQ(GetLogicalDrives() & (1u << (L'K' - L'A')), 0u);
-  EXPECT_FALSE(drives.SelectDrive(L'K'));
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
+  EXPECT_FALSE(host.drives.SelectDrive(L'K'));
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
   EXPECT_EQ(host.selection_changes(), 0);
 }
 
-TEST(DriveList, RefillKeepsTheSelectedDrive) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
-  const size_t count = Entries(host.combo()).size();
-  ASSERT_TRUE(drives.SelectDrive(L'P'));
+TEST_F(DriveList, RefillKeepsTheSelectedDrive) {
+  const size_t count = appdriver::ComboEntries(host.combo()).size();
+  ASSERT_TRUE(host.drives.SelectDrive(L'P'));
 
-  drives.Refill();
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"p:");
-  EXPECT_EQ(Entries(host.combo()).size(), count);
+  host.drives.Refill();
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"p:");
+  EXPECT_EQ(appdriver::ComboEntries(host.combo()).size(), count);
 }
 
-TEST(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
-  DriveHost host;
-  REQUIRE_WINDOW(host);
-  app::DriveList drives;
-  drives.Attach(host.combo());
-  ASSERT_TRUE(drives.SelectDrive(L'M'));
+TEST_F(DriveList, ChoosingAnotherEntryNotifiesTheOwner) {
+  ASSERT_TRUE(host.drives.SelectDrive(L'M'));
 
   SendMessageW(host.combo(), WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(host.selection_changes(), 1);
-  EXPECT_EQ(drives.Drive().substr(0, 2), L"n:");
+  EXPECT_EQ(host.drives.Drive().substr(0, 2), L"n:");
 }
 
 }  // namespace

@@ -55,16 +55,7 @@ class FolderListTest : public ::testing::Test {
     SetCurrentDirectoryW(L"X:\\");
   }
 
-  Texts Entries() const {
-    Texts texts;
-    const int count = ListBox_GetCount(list_);
-    for (int index = 0; index < count; ++index) {
-      std::wstring text(static_cast<size_t>(ListBox_GetTextLen(list_, index)) + 1, L'\0');
-      text.resize(static_cast<size_t>(ListBox_GetText(list_, index, text.data())));
-      texts.push_back(text);
-    }
-    return texts;
-  }
+  Texts Entries() const { return appdriver::ListEntries(list_); }
 
   int IndexOf(const std::wstring& text) const {
     const Texts texts = Entries();
@@ -80,6 +71,7 @@ class FolderListTest : public ::testing::Test {
   }
 
   void ExpectFailsUnchanged(const std::wstring& path) {
+    SCOPED_TRACE(testing::PrintToString(path));
     const std::wstring before_path = folders_.Path();
     const Texts before_entries = Entries();
     const int before_changes = changes_;
@@ -159,14 +151,9 @@ TEST_F(FolderListTest, DriveAloneOpensItsRememberedFolder) {
 }
 
 TEST_F(FolderListTest, UnusableFolderThrowsAndChangesNothing) {
-  ExpectFailsUnchanged(scratch_ + L"\\a\\missing");
-  ExpectFailsUnchanged(scratch_ + L"\\missing\\b");
-  ExpectFailsUnchanged(scratch_ + L"\\a\\f.txt");
-  ExpectFailsUnchanged(scratch_ + L"\\a\\*");
-  ExpectFailsUnchanged(L"S:\\");
-  ExpectFailsUnchanged(L"s:");
-  ExpectFailsUnchanged(L"S:\\lugeon");
-  ExpectFailsUnchanged(L"");
+  const std::wstring paths[] = {scratch_ + L"\\a\\missing", scratch_ + L"\\missing\\b", scratch_ + L"\\a\\f.txt",
+                                scratch_ + L"\\a\\*", L"S:\\", L"s:", L"S:\\lugeon", L""};
+  for (const std::wstring& path : paths) ExpectFailsUnchanged(path);
 }
 
 TEST_F(FolderListTest, FailureMessageNamesTheFolder) {

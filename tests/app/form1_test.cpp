@@ -324,34 +324,32 @@ TEST_F(Form1Test, BusyPointerIsTheHourglassOverTheWindow) {
 
 TEST_F(Form1Test, PromptsAreRealMessageBoxes) {
   ShowInFront();
-  {
-    BoxAnswerer answerer(IDNO);
-    EXPECT_EQ(form_->Show(L"上書きしますか？", fileutil::Buttons::YesNo, fileutil::Icon::Question), IDNO);
+  using fileutil::Buttons;
+  using fileutil::Icon;
+  // A prompt without a caption of its own shows the application title.
+  const struct {
+    const wchar_t* text;
+    Buttons buttons;
+    Icon icon;
+    std::optional<std::wstring> caption;
+    int answer;
+    const wchar_t* shownCaption;
+    std::vector<int> shownButtons;
+  } rows[] = {
+      {L"上書きしますか？", Buttons::YesNo, Icon::Question, std::nullopt, IDNO, kTitle, {IDYES, IDNO}},
+      {L"作成しますか？", Buttons::YesNo, Icon::Question, std::nullopt, IDYES, kTitle, {IDYES, IDNO}},
+      {L"パスが違います。", Buttons::Ok, Icon::Warning, L"M:\\表", IDOK, L"M:\\表", {IDOK}},
+      {L"選択されていません。", Buttons::Ok, Icon::None, std::nullopt, IDOK, kTitle, {IDOK}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.text));
+    BoxAnswerer answerer(row.answer);
+    EXPECT_EQ(form_->Show(row.text, row.buttons, row.icon, row.caption), row.answer);
     ASSERT_TRUE(answerer.Done());
-    EXPECT_EQ(answerer.view().text, L"上書きしますか？");
-    EXPECT_EQ(answerer.view().caption, kTitle) << "no caption given: the application title";
-    EXPECT_EQ(answerer.view().buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_TRUE(answerer.view().icon);
-  }
-  {
-    BoxAnswerer answerer(IDYES);
-    EXPECT_EQ(form_->Show(L"作成しますか？", fileutil::Buttons::YesNo, fileutil::Icon::Question), IDYES);
-    ASSERT_TRUE(answerer.Done());
-  }
-  {
-    BoxAnswerer answerer(IDOK);
-    EXPECT_EQ(form_->Show(L"パスが違います。", fileutil::Buttons::Ok, fileutil::Icon::Warning, L"M:\\表"), IDOK);
-    ASSERT_TRUE(answerer.Done());
-    EXPECT_EQ(answerer.view().caption, L"M:\\表") << "a caption of its own";
-    EXPECT_EQ(answerer.view().buttons, std::vector<int>{IDOK});
-    EXPECT_TRUE(answerer.view().icon);
-  }
-  {
-    BoxAnswerer answerer(IDOK);
-    EXPECT_EQ(form_->Show(L"選択されていません。", fileutil::Buttons::Ok, fileutil::Icon::None), IDOK);
-    ASSERT_TRUE(answerer.Done());
-    EXPECT_EQ(answerer.view().buttons, std::vector<int>{IDOK});
-    EXPECT_FALSE(answerer.view().icon);
+    EXPECT_EQ(answerer.view().text, row.text);
+    EXPECT_EQ(answerer.view().caption, row.shownCaption);
+    EXPECT_EQ(answerer.view().buttons, row.shownButtons);
+    EXPECT_EQ(answerer.view().icon, row.icon != Icon::None);
   }
 }
 
@@ -380,11 +378,7 @@ TEST_F(Form1Test, FailureInAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_NE(form_->hwnd(), nullptr) << "the program goes on";
 }
 
-}  // namespace
-
 // ---- Drive, folder and list handlers, through the controls' notifications ----
-
-namespace {
 
 void Notify(app::Form1& form, int id, int code) {
   const HWND control = form.Control(id);
@@ -399,8 +393,6 @@ void WriteTest(const std::wstring& folder, const std::wstring& t, bool withData 
   testsupport::WriteBytes(folder + L"\\" + t + L".HED", "a,b,c,d,1.5\r\n");
   if (withData) testsupport::WriteBytes(folder + L"\\" + t + L".GRA", "data");
 }
-
-}  // namespace
 
 TEST_F(Form1Test, SourceDriveOpensItsLugeonFolderAndListsItsTests) {
   const std::wstring lugeon = FreshLugeon();
@@ -483,8 +475,6 @@ TEST_F(Form1Test, OpeningADriveListShowsDrivesAddedSinceTheStart) {
   EXPECT_EQ(appdriver::Text(combo).substr(0, 2), L"m:") << "the chosen drive stays chosen";
 }
 
-namespace {
-
 // Takes a folder away at the moment Text1 is given the new source path: the
 // folder is there when Dir1 opens it and gone when it is to become current.
 std::wstring g_vanishing;
@@ -495,8 +485,6 @@ LRESULT CALLBACK VanishOnSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
   }
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
-
-}  // namespace
 
 TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   const std::wstring lugeon = FreshLugeon();
@@ -526,3 +514,5 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   EXPECT_TRUE(form_->state().SelectedTests.empty());
   EXPECT_TRUE(form_->state().ListedTests.empty());
 }
+
+}  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,30 +51,15 @@ const Expected kLayout[] = {
 int Pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
 // The program started beside a data root, with its window shown.
-class MainWindow : public ::testing::Test {
+class MainWindow : public appdriver::ProgramTest {
  protected:
   void SetUp() override {
-    if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
-    folder_ = testsupport::ScratchFolder(L'M');
-    form_ = appdriver::StartBesideDataRoot(folder_, app_);
-    ASSERT_NE(form_, nullptr);
+    ProgramTest::SetUp();
+    if (form_ == nullptr) return;  // skipped, or failed already
     dpi_ = GetDpiForWindow(form_);
     ASSERT_GT(dpi_, 0u);
   }
-  void TearDown() override {
-    app_.reset();
-    if (!folder_.empty()) testsupport::RemoveTree(folder_);  // leaves no data root behind
-  }
 
-  HWND Control(int id) {
-    const HWND control = app_->Control(id);
-    EXPECT_NE(control, nullptr) << "no control " << id;
-    return control;
-  }
-
-  std::wstring folder_;
-  std::unique_ptr<AppProcess> app_;
-  HWND form_ = nullptr;
   UINT dpi_ = 96;
 };
 
@@ -152,18 +136,16 @@ TEST_F(MainWindow, TabMovesThroughTheControlsInTabIndexOrder) {
                                   app::kIdCommand1, app::kIdCommand2, app::kIdList1};
   ASSERT_EQ(appdriver::FocusOf(form_), Control(app::kIdDir1)) << "the first control in tab order has the focus";
 
-  for (size_t step = 1; step <= order.size(); ++step) {
-    appdriver::PressKey(VK_TAB);
-    const HWND want = Control(order[step % order.size()]);
-    EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == want; }, 3000))
-        << "Tab " << step << " should reach control " << order[step % order.size()] << ", focus is on "
-        << GetDlgCtrlID(appdriver::FocusOf(form_));
-  }
-  for (size_t step = 1; step <= order.size(); ++step) {
-    appdriver::PressKey(VK_TAB, true);
-    const HWND want = Control(order[(order.size() * 2 - step) % order.size()]);
-    EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == want; }, 3000))
-        << "Shift+Tab " << step << ", focus is on " << GetDlgCtrlID(appdriver::FocusOf(form_));
+  // Round the whole order forwards, then backwards with Shift.
+  for (const bool shift : {false, true}) {
+    for (size_t step = 1; step <= order.size(); ++step) {
+      appdriver::PressKey(VK_TAB, shift);
+      const int id = order[(shift ? order.size() * 2 - step : step) % order.size()];
+      const HWND want = Control(id);
+      EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == want; }, 3000))
+          << (shift ? "Shift+Tab " : "Tab ") << step << " should reach control " << id << ", focus is on "
+          << GetDlgCtrlID(appdriver::FocusOf(form_));
+    }
   }
 }
 

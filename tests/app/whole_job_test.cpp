@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,6 @@
 
 namespace {
 
-using appdriver::AppProcess;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 using Names = std::vector<std::wstring>;
@@ -31,7 +29,7 @@ std::wstring OverwriteQuestion(const std::wstring& t) {
   return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
 }
 
-class WholeJob : public ::testing::Test {
+class WholeJob : public appdriver::ProgramTest {
  protected:
   void SetUp() override {
     if (!appdriver::HasDisplay()) GTEST_SKIP() << "no display for windows";
@@ -44,17 +42,14 @@ class WholeJob : public ::testing::Test {
     WriteBytes(dest_ + L"\\1001.GRA", "old data");
     WriteBytes(dest_ + L"\\PCNT.TXT", "1.00,1001\r\n20.00,0999\r\n");
 
-    folder_ = testsupport::ScratchFolder(L'M');
-    form_ = appdriver::StartBesideDataRoot(folder_, app_);
-    ASSERT_NE(form_, nullptr);
-    appdriver::BringToFront(form_);
+    ProgramTest::SetUp();
+    if (form_ != nullptr) appdriver::BringToFront(form_);
   }
 
   void TearDown() override {
-    app_.reset();
+    ProgramTest::TearDown();
     testsupport::RemoveTree(kSource);
     if (!destParent_.empty()) testsupport::RemoveTree(destParent_);
-    if (!folder_.empty()) testsupport::RemoveTree(folder_);
   }
 
   // Tests with a Japanese number whose second byte is 0x5C (ソ, 表), a header
@@ -78,10 +73,9 @@ class WholeJob : public ::testing::Test {
     WriteBytes(src + L"\\表01.GRA", "data hyo");
   }
 
-  HWND Control(int id) {
-    const HWND control = app_->Control(id);
-    EXPECT_NE(control, nullptr) << "no control " << id;
-    return control;
+  // The destination without what SetUp placed there.
+  void EmptyDestination() {
+    for (const wchar_t* name : {L"1001.HED", L"1001.GRA", L"PCNT.TXT"}) testsupport::RemoveTree(dest_ + L"\\" + name);
   }
 
   void ChooseDrive(int id, wchar_t letter) {
@@ -139,11 +133,8 @@ class WholeJob : public ::testing::Test {
     EXPECT_EQ(appdriver::Text(label3), kDone);
   }
 
-  std::wstring folder_;      // the program's own folder
   std::wstring destParent_;  // O:\<Suite>.<Test>
   std::wstring dest_;        // ...\結果表
-  std::unique_ptr<AppProcess> app_;
-  HWND form_ = nullptr;
 };
 
 TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
@@ -212,9 +203,7 @@ TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
 // A double-click on Execute, or a key pressed while a run copies, is queued
 // behind the busy thread: it must not start a second run once the first ends.
 TEST_F(WholeJob, ClicksAndKeysDuringARunStartNothing) {
-  testsupport::RemoveTree(dest_ + L"\\1001.HED");
-  testsupport::RemoveTree(dest_ + L"\\1001.GRA");
-  testsupport::RemoveTree(dest_ + L"\\PCNT.TXT");
+  EmptyDestination();
   {  // a data file of 1 GiB, sparse: made at once, copied for a while
     const HANDLE gra = CreateFileW((std::wstring(kSource) + L"\\1002.GRA").c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -265,9 +254,7 @@ TEST_F(WholeJob, ClicksAndKeysDuringARunStartNothing) {
 // a drive list, arrows and Enter in a folder list, Shift+End in the test list,
 // and Space on Execute. The destination is empty, so nothing is asked.
 TEST_F(WholeJob, WithTheKeyboardAlone) {
-  testsupport::RemoveTree(dest_ + L"\\1001.HED");
-  testsupport::RemoveTree(dest_ + L"\\1001.GRA");
-  testsupport::RemoveTree(dest_ + L"\\PCNT.TXT");
+  EmptyDestination();
   auto focusIs = [&](int id) {
     return appdriver::WaitUntil([&] { return appdriver::FocusOf(form_) == Control(id); }, 3000);
   };

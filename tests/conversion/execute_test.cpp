@@ -19,10 +19,13 @@ using fileutil::kIdNo;
 using fileutil::kIdYes;
 using testsupport::Exists;
 using testsupport::FolderContents;
+using testsupport::Prompts;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
 namespace {
+
+using Names = std::vector<std::wstring>;
 
 const std::wstring kInProgress = L"只今変換中！\u3000しばらくお待ちください。";
 const std::wstring kDone = L"変換が正常に終了しました。";
@@ -36,14 +39,6 @@ const std::wstring kNoTest = L"変換元試験番号が選択されていませ�
 
 std::wstring Overwrite(const std::wstring& t) {
   return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
-}
-
-void ExpectPrompt(const testsupport::Prompt& prompt, const std::wstring& text, Buttons buttons,
-                  Icon icon, const std::optional<std::wstring>& caption = std::nullopt) {
-  EXPECT_EQ(prompt.text, text);
-  EXPECT_EQ(prompt.buttons, buttons) << "for " << testing::PrintToString(text);
-  EXPECT_EQ(prompt.icon, icon) << "for " << testing::PrintToString(text);
-  EXPECT_EQ(prompt.caption, caption) << "for " << testing::PrintToString(text);
 }
 
 bool StartsWith(const std::wstring& text, const std::wstring& start) {
@@ -72,6 +67,12 @@ class Execute : public testing::Test {
 
   void SetUp() override { testsupport::MakeFolders(src); }
 
+  // dst, holding these files already.
+  void MakeDestination(std::initializer_list<std::pair<const wchar_t*, const char*>> files = {}) {
+    testsupport::MakeFolders(dst);
+    for (const auto& [name, bytes] : files) WriteBytes(dst + L"\\" + name, bytes);
+  }
+
   // A test's header and data file in folder.
   static void AddTest(const std::wstring& folder, const std::wstring& t, const std::string& header) {
     WriteBytes(folder + L"\\" + t + L".HED", header);
@@ -93,46 +94,35 @@ TEST_F(Execute, BlankDestinationIsRefusedAfterTheDriveNameMessage) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   FakeView view(src, L"  ");
   EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 2u);
-  ExpectPrompt(view.prompts()[0], kDriveName, Buttons::Ok, Icon::Information);
-  ExpectPrompt(view.prompts()[1], kBadPath, Buttons::Ok, Icon::Warning, L"  ");
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
-                                                    L"Box:" + kDriveName, L"Box:" + kBadPath,
-                                                    L"Label3:"}));
+  EXPECT_EQ(view.prompts(),
+            (Prompts{{kDriveName, Buttons::Ok, Icon::Information}, {kBadPath, Buttons::Ok, Icon::Warning, L"  "}}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kDriveName, L"Box:" + kBadPath,
+                                L"Label3:"}));
 }
 
-TEST_F(Execute, BlankSourceWithAnUnacceptableDestinationShowsOnlyDestinationMessages) {
-  FakeView view(L"", L"M:\\a*b");
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], kBadPath, Buttons::Ok, Icon::Warning, L"M:\\a*b");
-  EXPECT_EQ(view.label3, L"");
-}
-
-TEST_F(Execute, ADestinationOnADriveThatIsNotReadyIsRefused) {
-  FakeView view(src, L"S:\\data");
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], kBadPath, Buttons::Ok, Icon::Warning, L"S:\\data");
-  EXPECT_EQ(view.label3, L"");
+// A blank source is not even looked at then; S: is a drive that is not ready.
+TEST_F(Execute, AnUnacceptableDestinationIsRefusedWithItsPathAsCaption) {
+  for (const auto& [source, destination] : {std::pair{std::wstring(), L"M:\\a*b"}, std::pair{src, L"S:\\data"}}) {
+    FakeView view(source, destination);
+    EXPECT_EQ(Run(view, {L"1234"}), 0);
+    EXPECT_EQ(view.prompts(), (Prompts{{kBadPath, Buttons::Ok, Icon::Warning, destination}}));
+    EXPECT_EQ(view.label3, L"") << destination;
+  }
 }
 
 TEST_F(Execute, BlankSourceIsRefusedBeforeAnyFolderIsMade) {
   FakeView view(L" \u3000 ", dst);
   EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], kNoSource, Buttons::Ok, Icon::None);
+  EXPECT_EQ(view.prompts(), (Prompts{{kNoSource, Buttons::Ok, Icon::None}}));
   EXPECT_FALSE(Exists(dst));
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
-                                                    L"Box:" + kNoSource, L"Label3:"}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kNoSource, L"Label3:"}));
 }
 
 TEST_F(Execute, NoTestSelectedIsToldAfterTheMissingFolderIsMade) {
   FakeView view(src, dst, {kIdYes});
   EXPECT_EQ(Run(view, {}), 0);
-  ASSERT_EQ(view.prompts().size(), 2u);
-  ExpectPrompt(view.prompts()[0], kCreateFolders, Buttons::YesNo, Icon::Question);
-  ExpectPrompt(view.prompts()[1], kNoTest, Buttons::Ok, Icon::None);
+  EXPECT_EQ(view.prompts(),
+            (Prompts{{kCreateFolders, Buttons::YesNo, Icon::Question}, {kNoTest, Buttons::Ok, Icon::None}}));
   EXPECT_TRUE(Exists(dst));
   EXPECT_TRUE(FolderContents(dst).empty());
   EXPECT_EQ(view.label3, L"");
@@ -145,8 +135,7 @@ TEST_F(Execute, OneQuestionCreatesTheMissingLastLevel) {
   testsupport::MakeFolders(root + L"\\A");
   FakeView view(src, root + L"\\A\\B", {kIdYes});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], kCreateFolders, Buttons::YesNo, Icon::Question);
+  EXPECT_EQ(view.prompts(), (Prompts{{kCreateFolders, Buttons::YesNo, Icon::Question}}));
   EXPECT_EQ(ReadBytes(root + L"\\A\\B\\PCNT.TXT"), "12.5,1234\r\n");
 }
 
@@ -157,8 +146,7 @@ TEST_F(Execute, NoToTheFolderQuestionCreatesNothing) {
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   EXPECT_EQ(view.prompts().size(), 1u);
   EXPECT_FALSE(Exists(root + L"\\A\\B"));
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
-                                                    L"Box:" + kCreateFolders, L"Label3:"}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"Label3:"}));
 
   FakeView neither(src, root + L"\\C\\D", {kIdNo});
   EXPECT_EQ(Run(neither, {L"1234"}), 0);
@@ -171,13 +159,12 @@ TEST_F(Execute, BothMissingLevelsAreCreatedAfterOneQuestion) {
   FakeView view(src, root + L"\\A\\B", {kIdYes});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_EQ(FolderContents(root + L"\\A\\B"),
-            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(root + L"\\A\\B"), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
 }
 
 TEST_F(Execute, ADriveRootDestinationAsksNothing) {
   // P:\ itself is used by this test only.
-  const std::vector<std::wstring> files{L"P:\\1234.HED", L"P:\\1234.GRA", L"P:\\PCNT.TXT"};
+  const Names files{L"P:\\1234.HED", L"P:\\1234.GRA", L"P:\\PCNT.TXT"};
   for (const auto& file : files) testsupport::RemoveTree(file);
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   FakeView view(src, L"P:\\");
@@ -190,17 +177,16 @@ TEST_F(Execute, ADriveRootDestinationAsksNothing) {
 
 TEST_F(Execute, ASourceAtADriveRootIsUsedAsItIs) {
   // O:\ itself is used by this test only.
-  testsupport::RemoveTree(L"O:\\1234.HED");
-  testsupport::RemoveTree(L"O:\\1234.GRA");
+  const Names files{L"O:\\1234.HED", L"O:\\1234.GRA"};
+  for (const auto& file : files) testsupport::RemoveTree(file);
   AddTest(L"O:", L"1234", "a,b,c,d,4\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(L"O:\\", dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_TRUE(view.prompts().empty());
   EXPECT_EQ(ReadBytes(dst + L"\\1234.HED"), "a,b,c,d,4\r\n");
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "4,1234\r\n");
-  testsupport::RemoveTree(L"O:\\1234.HED");
-  testsupport::RemoveTree(L"O:\\1234.GRA");
+  for (const auto& file : files) testsupport::RemoveTree(file);
 }
 
 TEST_F(Execute, FoldersEndingInASeparatorByteKeepTheirFiles) {
@@ -211,23 +197,19 @@ TEST_F(Execute, FoldersEndingInASeparatorByteKeepTheirFiles) {
   AddTest(source, L"1234", "a,b,c,d,2\r\n");
   FakeView view(source, destination, {kIdYes});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(FolderContents(destination),
-            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
-  EXPECT_EQ(FolderContents(root), (std::vector<std::wstring>{L"dst表", L"src", L"srcソ"}));
+  EXPECT_EQ(FolderContents(destination), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(root), (Names{L"dst表", L"src", L"srcソ"}));
 }
 
 // --- same test number in the destination -------------------------------------
 
 TEST_F(Execute, OverwriteQuestionNamesTheTestAndNoLeavesItAlone) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst, {kIdNo});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], Overwrite(L"1234"), Buttons::YesNo, Icon::Question);
-  EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"1234.GRA", L"PCNT.TXT"}));
+  EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"1234"), Buttons::YesNo, Icon::Question}}));
+  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"PCNT.TXT"}));
   EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
   EXPECT_EQ(view.label3, kDone);
@@ -235,9 +217,7 @@ TEST_F(Execute, OverwriteQuestionNamesTheTestAndNoLeavesItAlone) {
 
 TEST_F(Execute, YesReplacesTheTestAndEntersIt) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst, {kIdYes});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.prompts().size(), 1u);
@@ -247,9 +227,7 @@ TEST_F(Execute, YesReplacesTheTestAndEntersIt) {
 
 TEST_F(Execute, TheBaseNameEndsAtTheFirstDot) {
   AddTest(src, L"1234", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234X.GRA", "");
-  WriteBytes(dst + L"\\X1234.GRA", "");
+  MakeDestination({{L"1234X.GRA", ""}, {L"X1234.GRA", ""}});
   FakeView none(src, dst);
   EXPECT_EQ(Run(none, {L"1234"}), 1);
   EXPECT_TRUE(none.prompts().empty());
@@ -266,21 +244,17 @@ TEST_F(Execute, TheBaseNameEndsAtTheFirstDot) {
 TEST_F(Execute, AJapaneseTestNumberIsAskedForAndEntered) {
   AddTest(src, L"表ソ", "a,b,c,d,3\r\n");
   AddTest(src, L"能", "a,b,c,d,2\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\表ソ.GRA", "old");
-  WriteBytes(dst + L"\\表.GRA", "");
+  MakeDestination({{L"表ソ.GRA", "old"}, {L"表.GRA", ""}});
   FakeView view(src, dst, {kIdYes});
   EXPECT_EQ(Run(view, {L"表ソ", L"能"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], Overwrite(L"表ソ"), Buttons::YesNo, Icon::Question);
+  EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"表ソ"), Buttons::YesNo, Icon::Question}}));
   EXPECT_EQ(ReadBytes(dst + L"\\表ソ.GRA"), "data of the test");
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2.00,\x94\x5C\r\n3.00,\x95\x5C\x83\x5C\r\n");
 }
 
 TEST_F(Execute, NamesDifferingInCaseAskNothing) {
   AddTest(src, L"ABC", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\abc.GRA", "old");
+  MakeDestination({{L"abc.GRA", "old"}});
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"ABC"}), 1);
   EXPECT_TRUE(view.prompts().empty());
@@ -290,23 +264,20 @@ TEST_F(Execute, NamesDifferingInCaseAskNothing) {
 TEST_F(Execute, OnlyTheConfirmedOfTwoTestsIsCopied) {
   AddTest(src, L"1111", "a,b,c,d,1\r\n");
   AddTest(src, L"2222", "a,b,c,d,2\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1111.GRA", "old");
-  WriteBytes(dst + L"\\2222.GRA", "old");
+  MakeDestination({{L"1111.GRA", "old"}, {L"2222.GRA", "old"}});
   FakeView view(src, dst, {kIdNo, kIdYes});
   EXPECT_EQ(Run(view, {L"1111", L"2222"}), 1);
   ASSERT_EQ(view.prompts().size(), 2u);
   EXPECT_EQ(view.prompts()[0].text, Overwrite(L"1111"));
   EXPECT_EQ(view.prompts()[1].text, Overwrite(L"2222"));
-  EXPECT_EQ(FolderContents(dst),
-            (std::vector<std::wstring>{L"1111.GRA", L"2222.GRA", L"2222.HED", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(dst), (Names{L"1111.GRA", L"2222.GRA", L"2222.HED", L"PCNT.TXT"}));
   EXPECT_EQ(ReadBytes(dst + L"\\1111.GRA"), "old");
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2,2222\r\n");
 }
 
 TEST_F(Execute, EveryDataFileOfTheDestinationIsChecked) {
   AddTest(src, L"ZZ", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   for (int k = 0; k < 300; ++k) WriteBytes(dst + L"\\A" + std::to_wstring(1000 + k) + L".GRA", "");
   WriteBytes(dst + L"\\ZZ.GRA", "old");
   FakeView view(src, dst, {kIdNo});
@@ -324,11 +295,10 @@ TEST_F(Execute, CopiesEveryFileOfTheTestUnderItsName) {
   AddTest(src, L"12345", "a,b,c,d,1\r\n");
   WriteBytes(src + L"\\1234X.TXT", "other");
   testsupport::MakeFolders(src + L"\\1234.SUB");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(FolderContents(dst),
-            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}));
   EXPECT_EQ(ReadBytes(dst + L"\\1234.HED"), "a,b,c,d,12.5\r\n");
   EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
   EXPECT_EQ(ReadBytes(dst + L"\\1234.TXT"), "notes");
@@ -338,7 +308,7 @@ TEST_F(Execute, ATestWithMoreThan256FilesIsCopiedCompletely) {
   AddTest(src, L"1234", "a,b,c,d,1\r\n");
   for (int k = 0; k < 300; ++k)
     WriteBytes(src + L"\\1234.E" + std::to_wstring(100 + k), std::to_string(k));
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(FolderContents(dst).size(), 303u);
@@ -348,8 +318,7 @@ TEST_F(Execute, ATestWithMoreThan256FilesIsCopiedCompletely) {
 TEST_F(Execute, TheSourcesOwnIndexNeverReplacesTheDestinations) {
   AddTest(src, L"PCNT", "a,b,c,d,7\r\n");
   WriteBytes(src + L"\\PCNT.TXT", "1.00,OTHER\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\PCNT.TXT", "5.00,KEEP\r\n");
+  MakeDestination({{L"PCNT.TXT", "5.00,KEEP\r\n"}});
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"PCNT"}), 1);
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "5.00,KEEP\r\n7.00,PCNT\r\n");
@@ -360,7 +329,7 @@ TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   AddTest(src, L"1200", "x\r\ny,z\r\n\"w\", 3 ,7\r\n");
   AddTest(src, L"1300", "A,B,\r\nC,4.5,E\r\n");  // the line end after a comma ends a field
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView first(src, dst);
   EXPECT_EQ(Run(first, {L"1234"}), 1);
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
@@ -379,8 +348,7 @@ TEST_F(Execute, NamesEndingInAnIdeographicSpaceAreTheirOwn) {
   FakeView view(src, destination);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_TRUE(view.prompts().empty()) << "the folder is there: nothing to ask";
-  EXPECT_EQ(FolderContents(destination),
-            (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"1234.メモ\u3000", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(destination), (Names{L"1234.GRA", L"1234.HED", L"1234.メモ\u3000", L"PCNT.TXT"}));
   EXPECT_EQ(ReadBytes(destination + L"\\1234.メモ\u3000"), "memo");
   EXPECT_FALSE(Exists(root + L"\\結果"));
 }
@@ -388,14 +356,12 @@ TEST_F(Execute, NamesEndingInAnIdeographicSpaceAreTheirOwn) {
 TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
   AddTest(src, L"A", "1,2,3,4,5\r\n");
   AddTest(src, L"B", "1,2,3,4\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"A", L"B"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0],
-               L"試験番号 B のヘッダファイル (B.HED) には５番目の項目がありません。"
-               L"値を空として PCNT.TXT に登録します。",
-               Buttons::Ok, Icon::None);
+  EXPECT_EQ(view.prompts(), (Prompts{{L"試験番号 B のヘッダファイル (B.HED) には５番目の項目がありません。"
+                                      L"値を空として PCNT.TXT に登録します。",
+                                      Buttons::Ok, Icon::None}}));
   // B does not take A's value.
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".00,B\r\n5.00,A\r\n");
 
@@ -409,7 +375,7 @@ TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
 TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
   AddTest(src, L"NEW", "a,b,c,d,1\r\n");
   AddTest(src, L"T1", "a,b,c,d,0.5\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   std::string full;
   for (int k = 1; k <= 100; ++k) full += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
   WriteBytes(dst + L"\\PCNT.TXT", full);
@@ -422,7 +388,7 @@ TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
   EXPECT_NE(refusal.text.find(L"100"), std::wstring::npos);
   EXPECT_EQ(refusal.buttons, Buttons::Ok);
   EXPECT_EQ(refusal.icon, Icon::Warning);
-  EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"PCNT.TXT", L"T1.GRA", L"T1.HED"}));
+  EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT", L"T1.GRA", L"T1.HED"}));
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size()));
   EXPECT_EQ(view.label3, kDone);
 }
@@ -431,22 +397,20 @@ TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
 
 TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
-                                                    L"Label3:" + kDone, L"Default"}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Label3:" + kDone, L"Default"}));
 }
 
 TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
+  MakeDestination({{L"1234.GRA", "old"}});
   FakeView view(src, dst, {kIdNo});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.events,
-            (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
-                                       L"Box:" + Overwrite(L"1234"), L"Label3:" + kDone, L"Default"}));
+            (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"), L"Label3:" + kDone,
+                   L"Default"}));
   EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
 }
 
@@ -455,8 +419,7 @@ TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
 TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   AddTest(src, L"5678", "a,b,c,d,1\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\1234.GRA", "old");
+  MakeDestination({{L"1234.GRA", "old"}});
   FakeView view(src, dst, {kIdYes});
   std::int16_t done = 0;
   {
@@ -470,9 +433,8 @@ TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
   EXPECT_NE(failure.text.find(dst + L"\\1234.GRA"), std::wstring::npos);
   EXPECT_EQ(failure.buttons, Buttons::Ok);
   EXPECT_EQ(failure.icon, Icon::Warning);
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
-                                                    L"Box:" + Overwrite(L"1234"), L"Default",
-                                                    L"Label3:", L"Box:" + failure.text}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"),
+                                L"Default", L"Label3:", L"Box:" + failure.text}));
   EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
   EXPECT_FALSE(Exists(dst + L"\\5678.GRA"));
   EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
@@ -487,17 +449,16 @@ TEST_F(Execute, TheSourceFolderAsDestinationLosesNothing) {
   FakeView view(src, same, {kIdYes});
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   ASSERT_EQ(view.prompts().size(), 2u);
-  ExpectPrompt(view.prompts()[0], Overwrite(L"1234"), Buttons::YesNo, Icon::Question);
+  EXPECT_EQ(view.prompts()[0], (testsupport::Prompt{Overwrite(L"1234"), Buttons::YesNo, Icon::Question}));
   EXPECT_TRUE(StartsWith(view.prompts()[1].text, L"ファイルをコピーできません。\n"));
-  EXPECT_EQ(FolderContents(src), (std::vector<std::wstring>{L"1234.GRA", L"1234.HED"}));
+  EXPECT_EQ(FolderContents(src), (Names{L"1234.GRA", L"1234.HED"}));
   EXPECT_EQ(ReadBytes(src + L"\\1234.HED"), "a,b,c,d,12.5\r\n");
   EXPECT_EQ(ReadBytes(src + L"\\1234.GRA"), "data of the test");
 }
 
 TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst);
   std::int16_t done = 0;
   {
@@ -512,12 +473,12 @@ TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
   EXPECT_EQ(view.events.back(), L"Box:" + view.prompts()[0].text);
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
   // What was copied before stays.
-  EXPECT_EQ(FolderContents(dst), (std::vector<std::wstring>{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
 }
 
 TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   const std::string saved = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // UTF-8 with a byte-order mark
   WriteBytes(dst + L"\\PCNT.TXT", saved);
   FakeView view(src, dst);
@@ -526,11 +487,10 @@ TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {
   EXPECT_TRUE(StartsWith(view.prompts()[0].text, L"PCNT.TXT の 1 行目を読み取れないため"))
       << testing::PrintToString(view.prompts()[0].text);
   EXPECT_EQ(view.prompts()[0].icon, Icon::Warning);
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Busy",
-                                                    L"Default", L"Label3:",
-                                                    L"Box:" + view.prompts()[0].text}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Default", L"Label3:",
+                                L"Box:" + view.prompts()[0].text}));
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), saved);
-  EXPECT_EQ(FolderContents(dst), std::vector<std::wstring>{L"PCNT.TXT"});
+  EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
 }
 
 TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {
@@ -543,27 +503,25 @@ TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {
   EXPECT_TRUE(StartsWith(view.prompts()[1].text,
                          L"フォルダを作成できません。\n" + root + L"\\file\\sub\n\n"))
       << testing::PrintToString(view.prompts()[1].text);
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents",
-                                                    L"Box:" + kCreateFolders, L"Label3:",
-                                                    L"Box:" + view.prompts()[1].text}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"Label3:",
+                                L"Box:" + view.prompts()[1].text}));
 }
 
 TEST_F(Execute, AMissingHeaderStopsTheRun) {
   WriteBytes(src + L"\\1234.GRA", "data");
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   ASSERT_EQ(view.prompts().size(), 1u);
   EXPECT_TRUE(StartsWith(view.prompts()[0].text,
                          L"ヘッダファイルを読み込めません。\n" + dst + L"\\1234.HED\n\n"));
   EXPECT_EQ(view.label3, L"");
-  EXPECT_EQ(FolderContents(dst), std::vector<std::wstring>{L"1234.GRA"});
+  EXPECT_EQ(FolderContents(dst), Names{L"1234.GRA"});
 }
 
 TEST_F(Execute, AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex) {
   AddTest(src, L"1234", "a,b,c,d,1\x81\x20\r\n");  // a lead byte with an invalid second byte
-  testsupport::MakeFolders(dst);
-  WriteBytes(dst + L"\\PCNT.TXT", "1.00,9999\r\n");
+  MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   ASSERT_EQ(view.prompts().size(), 1u);
@@ -573,13 +531,11 @@ TEST_F(Execute, AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex) {
 }
 
 TEST_F(Execute, AnUnexpectedErrorIsReportedAndDoesNotEscape) {
-  testsupport::MakeFolders(dst);
+  MakeDestination();
   FakeView view(src, dst);
   view.onText1 = [] { throw std::runtime_error("boom"); };
   EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  ExpectPrompt(view.prompts()[0], L"予期しないエラーが発生しました。\n\nboom", Buttons::Ok,
-               Icon::Warning);
-  EXPECT_EQ(view.events, (std::vector<std::wstring>{L"Label3:" + kInProgress, L"DoEvents", L"Label3:",
-                                                    L"Box:" + view.prompts()[0].text}));
+  ASSERT_EQ(view.prompts(), (Prompts{{L"予期しないエラーが発生しました。\n\nboom", Buttons::Ok, Icon::Warning}}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Label3:",
+                                L"Box:" + view.prompts()[0].text}));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,104 +44,77 @@ bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) {
   return IndexFile::Load(prefix).HasRoomFor(t);
 }
 
+// One entry of a run: test t with value, then the index's bytes (none: not looked at).
+struct Entry {
+  const wchar_t* t;
+  const wchar_t* value;
+  std::optional<std::string> after;
+};
+
+// Entries made one after the other into an index that holds before (none: no index yet).
+struct Entries {
+  const char* name;
+  std::optional<std::string> before;
+  std::vector<Entry> entries;
+};
+
+const Entries kEntries[] = {
+    // A new index takes the header's text as it was read; later runs format it.
+    {"CreatesTheIndexWithTheHeaderTextAsRead", std::nullopt,
+     {{L"1234", L"12.5", "12.5,1234\r\n"}, {L"1200", L"3", "3.00,1200\r\n12.50,1234\r\n"}}},
+    {"TreatsAnEmptyIndexLikeAnAbsentOne", "", {{L"1234", L"12.50000", "12.50000,1234\r\n"}}},
+    {"NewIndexTakesEvenAnEmptyValueUnchanged", std::nullopt, {{L"77", L"", ",77\r\n"}}},
+    {"NewIndexTakesEvenAnOddValueUnchanged", std::nullopt, {{L"78", L"abc", "abc,78\r\n"}}},
+    {"SortsTheRecordsAndPlacesANewTest", "5.00,A\r\n2.00,B\r\n",
+     {{L"C", L"4", "2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
+      {L"D", L"-1.5", "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
+      {L"E", L"12345.678", "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n12345.68,E\r\n"}}},
+    {"UpdatesARecordInPlace", "12.50,1234\r\n", {{L"1234", L"7.25", "7.25,1234\r\n"}}},
+    {"UpdatesARecordInPlaceAmongOthers", "1.00,A\r\n2.00,1234\r\n3.00,B\r\n",
+     {{L"1234", L"9", "1.00,A\r\n3.00,B\r\n9.00,1234\r\n"}}},
+    {"GivesEveryRecordOfTheTestTheNewValue", "1.00,A\r\n2.00,B\r\n3.00,A\r\n",
+     {{L"A", L"5", "2.00,B\r\n5.00,A\r\n5.00,A\r\n"}}},
+    {"KeepsTheOrderOfEqualValues", "3.00,X\r\n3.00,Y\r\n", {{L"Z", L"3", "3.00,X\r\n3.00,Y\r\n3.00,Z\r\n"}}},
+    {"KeepsTheOrderOfEqualValuesWhenSorting", "3.00,Y\r\n3.00,X\r\n1.00,W\r\n",
+     {{L"V", L"3.0", "1.00,W\r\n3.00,Y\r\n3.00,X\r\n3.00,V\r\n"}}},
+    {"FormatsEveryValue", std::nullopt,
+     {{L"P", L"0.5", "0.5,P\r\n"},
+      {L"Q", L"0", ".00,Q\r\n.50,P\r\n"},
+      {L"R", L"0.125", ".00,Q\r\n.13,R\r\n.50,P\r\n"}}},
+    {"CountsAValueThatIsNoNumberAsZero", "5.00,A\r\n",
+     {{L"B", L"abc", std::nullopt}, {L"C", L"", ".00,B\r\n.00,C\r\n5.00,A\r\n"}}},
+    {"ReadsQuotedAndUnterminatedRecordsAndSkipsBlankLines", " \"1.5\" , \"A\"\r\n\r\n0.75,B\n \t\r\n",
+     {{L"C", L"1", ".75,B\r\n1.00,C\r\n1.50,A\r\n"}}},
+    // Written as it stands, "1,5" would read back as the value 1 of a test "5".
+    {"ANewIndexTakesAValueItCouldNotWriteBackFormatted", std::nullopt, {{L"1234", L"1,5", "1.00,1234\r\n"}}},
+    {"ANewIndexTakesALineEndInAValueFormatted", std::nullopt, {{L"1234", L"2\r\n5", "2.00,1234\r\n"}}},
+    {"WritesJapaneseTestNumbersInShiftJis", std::nullopt,
+     {{L"表ソ", L"2", "2,\x95\x5C\x83\x5C\r\n"},
+      {L"能1", L"1", "1.00,\x94\x5C" "1\r\n2.00,\x95\x5C\x83\x5C\r\n"},
+      {L"表ソ", L"0.5", ".50,\x95\x5C\x83\x5C\r\n1.00,\x94\x5C" "1\r\n"}}},
+    // Room is counted in records: the hundredth is taken, a full index still updates a test it holds.
+    {"TheHundredthRecordIsTaken", NumberedIndex(base::kIndexCapacity - 1),
+     {{L"T100", L"100", NumberedIndex(base::kIndexCapacity)}}},
+    {"AFullIndexStillUpdatesATestItHolds", NumberedIndex(base::kIndexCapacity),
+     {{L"T1", L"1000",
+       NumberedIndex(base::kIndexCapacity).substr(std::string("1.00,T1\r\n").size()) + "1000.00,T1\r\n"}}},
+};
+
 }  // namespace
 
-TEST(UpdateIndexFile, CreatesTheIndexWithTheHeaderTextAsRead) {
-  IndexFolder f;
-  UpdateIndexFile(f.prefix, L"1234", L"12.5");
-  EXPECT_EQ(ReadBytes(f.index), "12.5,1234\r\n");
-  UpdateIndexFile(f.prefix, L"1200", L"3");
-  EXPECT_EQ(ReadBytes(f.index), "3.00,1200\r\n12.50,1234\r\n");
-  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
-}
-
-TEST(UpdateIndexFile, TreatsAnEmptyIndexLikeAnAbsentOne) {
-  IndexFolder f;
-  WriteBytes(f.index, "");
-  UpdateIndexFile(f.prefix, L"1234", L"12.50000");
-  EXPECT_EQ(ReadBytes(f.index), "12.50000,1234\r\n");
-}
-
-TEST(UpdateIndexFile, NewIndexTakesEvenAnEmptyOrOddValueUnchanged) {
-  IndexFolder f;
-  UpdateIndexFile(f.prefix, L"77", L"");
-  EXPECT_EQ(ReadBytes(f.index), ",77\r\n");
-  IndexFolder g{testsupport::ScratchFolder(L'N')};
-  UpdateIndexFile(g.prefix, L"78", L"abc");
-  EXPECT_EQ(ReadBytes(g.index), "abc,78\r\n");
-}
-
-TEST(UpdateIndexFile, SortsTheRecordsAndPlacesANewTest) {
-  IndexFolder f;
-  WriteBytes(f.index, "5.00,A\r\n2.00,B\r\n");
-  UpdateIndexFile(f.prefix, L"C", L"4");
-  EXPECT_EQ(ReadBytes(f.index), "2.00,B\r\n4.00,C\r\n5.00,A\r\n");
-  UpdateIndexFile(f.prefix, L"D", L"-1.5");
-  EXPECT_EQ(ReadBytes(f.index), "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n");
-  UpdateIndexFile(f.prefix, L"E", L"12345.678");
-  EXPECT_EQ(ReadBytes(f.index), "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n12345.68,E\r\n");
-}
-
-TEST(UpdateIndexFile, UpdatesARecordInPlace) {
-  IndexFolder f;
-  WriteBytes(f.index, "12.50,1234\r\n");
-  UpdateIndexFile(f.prefix, L"1234", L"7.25");
-  EXPECT_EQ(ReadBytes(f.index), "7.25,1234\r\n");
-  WriteBytes(f.index, "1.00,A\r\n2.00,1234\r\n3.00,B\r\n");
-  UpdateIndexFile(f.prefix, L"1234", L"9");
-  EXPECT_EQ(ReadBytes(f.index), "1.00,A\r\n3.00,B\r\n9.00,1234\r\n");
-}
-
-TEST(UpdateIndexFile, GivesEveryRecordOfTheTestTheNewValue) {
-  IndexFolder f;
-  WriteBytes(f.index, "1.00,A\r\n2.00,B\r\n3.00,A\r\n");
-  UpdateIndexFile(f.prefix, L"A", L"5");
-  EXPECT_EQ(ReadBytes(f.index), "2.00,B\r\n5.00,A\r\n5.00,A\r\n");
-}
-
-TEST(UpdateIndexFile, KeepsTheOrderOfEqualValues) {
-  IndexFolder f;
-  WriteBytes(f.index, "3.00,X\r\n3.00,Y\r\n");
-  UpdateIndexFile(f.prefix, L"Z", L"3");
-  EXPECT_EQ(ReadBytes(f.index), "3.00,X\r\n3.00,Y\r\n3.00,Z\r\n");
-  WriteBytes(f.index, "3.00,Y\r\n3.00,X\r\n1.00,W\r\n");
-  UpdateIndexFile(f.prefix, L"V", L"3.0");
-  EXPECT_EQ(ReadBytes(f.index), "1.00,W\r\n3.00,Y\r\n3.00,X\r\n3.00,V\r\n");
-}
-
-TEST(UpdateIndexFile, FormatsEveryValue) {
-  IndexFolder f;
-  UpdateIndexFile(f.prefix, L"P", L"0.5");
-  EXPECT_EQ(ReadBytes(f.index), "0.5,P\r\n");
-  UpdateIndexFile(f.prefix, L"Q", L"0");
-  EXPECT_EQ(ReadBytes(f.index), ".00,Q\r\n.50,P\r\n");
-  UpdateIndexFile(f.prefix, L"R", L"0.125");
-  EXPECT_EQ(ReadBytes(f.index), ".00,Q\r\n.13,R\r\n.50,P\r\n");
-}
-
-TEST(UpdateIndexFile, CountsAValueThatIsNoNumberAsZero) {
-  IndexFolder f;
-  WriteBytes(f.index, "5.00,A\r\n");
-  UpdateIndexFile(f.prefix, L"B", L"abc");
-  UpdateIndexFile(f.prefix, L"C", L"");
-  EXPECT_EQ(ReadBytes(f.index), ".00,B\r\n.00,C\r\n5.00,A\r\n");
-}
-
-TEST(UpdateIndexFile, ReadsQuotedAndUnterminatedRecordsAndSkipsBlankLines) {
-  IndexFolder f;
-  WriteBytes(f.index, " \"1.5\" , \"A\"\r\n\r\n0.75,B\n \t\r\n");
-  UpdateIndexFile(f.prefix, L"C", L"1");
-  EXPECT_EQ(ReadBytes(f.index), ".75,B\r\n1.00,C\r\n1.50,A\r\n");
-}
-
-TEST(UpdateIndexFile, ANewIndexTakesAValueItCouldNotWriteBackFormatted) {
-  // Written as it stands, "1,5" would read back as the value 1 of a test "5".
-  IndexFolder f;
-  UpdateIndexFile(f.prefix, L"1234", L"1,5");
-  EXPECT_EQ(ReadBytes(f.index), "1.00,1234\r\n");
-  IndexFolder g{testsupport::ScratchFolder(L'N')};
-  UpdateIndexFile(g.prefix, L"1234", L"2\r\n5");
-  EXPECT_EQ(ReadBytes(g.index), "2.00,1234\r\n");
+TEST(UpdateIndexFile, EntersEachValueAndKeepsTheIndexSorted) {
+  for (const Entries& row : kEntries) {
+    SCOPED_TRACE(row.name);
+    IndexFolder f;
+    if (row.before) WriteBytes(f.index, *row.before);
+    for (const Entry& entry : row.entries) {
+      EXPECT_TRUE(IndexHasRoomFor(f.prefix, entry.t));
+      UpdateIndexFile(f.prefix, entry.t, entry.value);
+      if (!entry.after) continue;
+      EXPECT_EQ(ReadBytes(f.index), *entry.after);
+    }
+    EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+  }
 }
 
 // What cannot be read faithfully is never rewritten: the run stops with the
@@ -178,16 +152,6 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
   }
 }
 
-TEST(UpdateIndexFile, WritesJapaneseTestNumbersInShiftJis) {
-  IndexFolder f;
-  UpdateIndexFile(f.prefix, L"表ソ", L"2");
-  EXPECT_EQ(ReadBytes(f.index), "2,\x95\x5C\x83\x5C\r\n");
-  UpdateIndexFile(f.prefix, L"能1", L"1");
-  EXPECT_EQ(ReadBytes(f.index), "1.00,\x94\x5C" "1\r\n2.00,\x95\x5C\x83\x5C\r\n");
-  UpdateIndexFile(f.prefix, L"表ソ", L"0.5");
-  EXPECT_EQ(ReadBytes(f.index), ".50,\x95\x5C\x83\x5C\r\n1.00,\x94\x5C" "1\r\n");
-}
-
 TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   IndexFolder f;
   const std::string full = NumberedIndex(base::kIndexCapacity);
@@ -198,24 +162,6 @@ TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   EXPECT_NE(message.find(L"PCNT.TXT"), std::wstring::npos);
   EXPECT_EQ(ReadBytes(f.index), full);
   EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
-}
-
-TEST(IndexCapacity, AFullIndexStillUpdatesATestItHolds) {
-  IndexFolder f;
-  WriteBytes(f.index, NumberedIndex(base::kIndexCapacity));
-  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T1"));
-  UpdateIndexFile(f.prefix, L"T1", L"1000");
-  std::string expected = NumberedIndex(base::kIndexCapacity).substr(std::string("1.00,T1\r\n").size());
-  expected += "1000.00,T1\r\n";
-  EXPECT_EQ(ReadBytes(f.index), expected);
-}
-
-TEST(IndexCapacity, TheHundredthRecordIsTaken) {
-  IndexFolder f;
-  WriteBytes(f.index, NumberedIndex(base::kIndexCapacity - 1));
-  EXPECT_TRUE(IndexHasRoomFor(f.prefix, L"T100"));
-  UpdateIndexFile(f.prefix, L"T100", L"100");
-  EXPECT_EQ(ReadBytes(f.index), NumberedIndex(base::kIndexCapacity));
 }
 
 TEST(IndexCapacity, AnOverfullIndexIsNeverRewritten) {
@@ -233,33 +179,29 @@ TEST(IndexCapacity, AnAbsentIndexHasRoom) {
   EXPECT_FALSE(testsupport::Exists(f.index));
 }
 
-TEST(IndexFailure, AnIndexOpenForWritingElsewhereIsLeftAsItWas) {
-  IndexFolder f;
-  WriteBytes(f.index, "5.00,A\r\n");
-  HANDLE other = CreateFileW(f.index.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(other, INVALID_HANDLE_VALUE);
-  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
-  CloseHandle(other);
-  EXPECT_EQ(message.rfind(L"PCNT.TXT を読み込めません。\n" + f.index + L"\n\n", 0), 0u) << message;
-  EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
-  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
-}
-
-TEST(IndexFailure, AnIndexThatCannotBeReplacedIsLeftAsItWas) {
-  IndexFolder f;
-  WriteBytes(f.index, "5.00,A\r\n");
-  // Readable, but held open: the replacement is refused.
-  HANDLE other = CreateFileW(f.index.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(other, INVALID_HANDLE_VALUE);
-  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
-  CloseHandle(other);
-  EXPECT_EQ(message.rfind(L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n", 0), 0u) << message;
-  EXPECT_GT(message.size(), (L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n").size());
-  EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
-  // The new content written aside is gone again.
-  EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+// Held open for writing elsewhere the index cannot be read; held open for
+// reading it cannot be replaced. Either way it stays as it was.
+TEST(IndexFailure, AnIndexHeldOpenElsewhereIsLeftAsItWas) {
+  const struct {
+    DWORD access;
+    const wchar_t* failure;
+  } rows[] = {{GENERIC_WRITE, L"PCNT.TXT を読み込めません。\n"}, {GENERIC_READ, L"PCNT.TXT を書き込めません。\n"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.failure);
+    IndexFolder f;
+    WriteBytes(f.index, "5.00,A\r\n");
+    HANDLE other = CreateFileW(f.index.c_str(), row.access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
+    CloseHandle(other);
+    const std::wstring head = row.failure + f.index + L"\n\n";
+    EXPECT_EQ(message.rfind(head, 0), 0u) << message;
+    EXPECT_GT(message.size(), head.size()) << "and why";
+    EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+    // A new content written aside is gone again.
+    EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+  }
 }
 
 TEST(IndexFailure, AValueOutOfRangeLeavesTheIndexAsItWas) {

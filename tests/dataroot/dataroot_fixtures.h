@@ -23,23 +23,19 @@ inline void PlaceRoot(const std::wstring& folder, std::string_view content = "1"
 // The long-path prefix lifts the MAX_PATH limit, for trees made deeper on purpose.
 inline std::wstring LongPath(const std::wstring& path) { return L"\\\\?\\" + path; }
 
-// Removes the paths it was given when it goes out of scope.
+// Removes the path it was given when it goes out of scope.
 class RemoveAtEnd {
  public:
-  RemoveAtEnd() = default;
-  explicit RemoveAtEnd(std::wstring path) { Add(std::move(path)); }
+  explicit RemoveAtEnd(std::wstring path) : path_(std::move(path)) {}
   RemoveAtEnd(const RemoveAtEnd&) = delete;
   RemoveAtEnd& operator=(const RemoveAtEnd&) = delete;
   ~RemoveAtEnd() {
-    for (const std::wstring& path : paths_) {
-      testsupport::RemoveTree(path);
-      EXPECT_FALSE(testsupport::Exists(path)) << "left behind";
-    }
+    testsupport::RemoveTree(path_);
+    EXPECT_FALSE(testsupport::Exists(path_)) << "left behind";
   }
-  void Add(std::wstring path) { paths_.push_back(std::move(path)); }
 
  private:
-  std::vector<std::wstring> paths_;
+  std::wstring path_;
 };
 
 // A scratch folder for the running test that is removed when the test ends.
@@ -53,18 +49,12 @@ class Scratch {
   RemoveAtEnd end_;
 };
 
-struct WalkResult {
+// The data roots the walk of the tree below folder finds (the candidates are
+// folder\...\PATDAT), as folder\...\PATDAT\.
+inline std::vector<std::wstring> WalkBelow(const std::wstring& folder) {
   std::vector<std::wstring> hits;
-  std::size_t count() const { return hits.size(); }
-};
-
-// The walk of the tree below folder (the candidates are folder\...\PATDAT).
-inline WalkResult WalkBelow(const std::wstring& folder) {
-  WalkResult result;
-  dataroot::SearchFolderTree(folder + L"\\PATDAT", kMarker, result.hits);
-  return result;
+  dataroot::SearchFolderTree(folder + L"\\PATDAT", kMarker, hits);
+  return hits;
 }
-
-inline const std::vector<std::wstring>& Hits(const WalkResult& result) { return result.hits; }
 
 }  // namespace datafixture

@@ -12,13 +12,31 @@
 #include "dataroot_fixtures.h"
 #include "support/test_support.h"
 
-using datafixture::Hits;
 using datafixture::PlaceRoot;
 using datafixture::Scratch;
 using datafixture::WalkBelow;
 using dataroot::StripLastComponent;
 using testsupport::MakeFolders;
 using testsupport::WriteBytes;
+
+namespace {
+
+using Paths = std::vector<std::wstring>;
+
+// Every walk below a scratch folder of its own.
+class SearchFolderTree : public ::testing::Test {
+ protected:
+  Scratch scratch;
+  const std::wstring& base = scratch.path();
+};
+
+// A file holding "1", made with every missing folder above it.
+void Put(const std::wstring& file) {
+  MakeFolders(file.substr(0, file.rfind(L'\\')));
+  WriteBytes(file, "1");
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- StripLastComponent
 
@@ -42,105 +60,82 @@ TEST(StripLastComponent, JapaneseCharactersAreNeverSeparators) {
 
 // ---------------------------------------------------------------- SearchFolderTree
 
-TEST(SearchFolderTree, FindsEveryRootInWalkOrder) {
+TEST_F(SearchFolderTree, FindsEveryRootInWalkOrder) {
   // A folder comes before its sub-folders, sub-folders in listing order (A
   // before B), and a PATDAT is walked like any folder (nested roots count).
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
   PlaceRoot(base + L"\\B");
   PlaceRoot(base + L"\\A\\X");
   PlaceRoot(base);
   PlaceRoot(base + L"\\PATDAT");
-  const auto result = WalkBelow(base);
-  EXPECT_EQ(Hits(result), (std::vector<std::wstring>{
-                              base + L"\\PATDAT\\",
-                              base + L"\\A\\X\\PATDAT\\",
-                              base + L"\\B\\PATDAT\\",
-                              base + L"\\PATDAT\\PATDAT\\",
-                          }));
+  EXPECT_EQ(WalkBelow(base), (Paths{
+                                 base + L"\\PATDAT\\",
+                                 base + L"\\A\\X\\PATDAT\\",
+                                 base + L"\\B\\PATDAT\\",
+                                 base + L"\\PATDAT\\PATDAT\\",
+                             }));
 }
 
-TEST(SearchFolderTree, EmptyMarkerIsNoMarker) {
-  Scratch scratch;
-  PlaceRoot(scratch.path() + L"\\A", "");
-  PlaceRoot(scratch.path() + L"\\B\\C", "");
-  EXPECT_EQ(WalkBelow(scratch.path()).count(), 0u);
-  PlaceRoot(scratch.path() + L"\\B\\C", " ");
-  EXPECT_EQ(Hits(WalkBelow(scratch.path())),
-            std::vector<std::wstring>{scratch.path() + L"\\B\\C\\PATDAT\\"});
+TEST_F(SearchFolderTree, EmptyMarkerIsNoMarker) {
+  PlaceRoot(base + L"\\A", "");
+  PlaceRoot(base + L"\\B\\C", "");
+  EXPECT_EQ(WalkBelow(base).size(), 0u);
+  PlaceRoot(base + L"\\B\\C", " ");
+  EXPECT_EQ(WalkBelow(base), Paths{base + L"\\B\\C\\PATDAT\\"});
 }
 
-TEST(SearchFolderTree, MarkerCountsOnlyDirectlyInAFolderNamedPatdat) {
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
-  MakeFolders(base + L"\\A");
-  WriteBytes(base + L"\\A\\kishitu.txt", "1");
-  MakeFolders(base + L"\\PATDAT\\sub");
-  WriteBytes(base + L"\\PATDAT\\sub\\kishitu.txt", "1");
-  MakeFolders(base + L"\\B\\PATDATX");
-  WriteBytes(base + L"\\B\\PATDATX\\kishitu.txt", "1");
-  MakeFolders(base + L"\\C\\PATDAT");
-  WriteBytes(base + L"\\C\\PATDAT\\kishitu.txt.bak", "1");
-  EXPECT_EQ(WalkBelow(base).count(), 0u);
+TEST_F(SearchFolderTree, MarkerCountsOnlyDirectlyInAFolderNamedPatdat) {
+  Put(base + L"\\A\\kishitu.txt");
+  Put(base + L"\\PATDAT\\sub\\kishitu.txt");
+  Put(base + L"\\B\\PATDATX\\kishitu.txt");
+  Put(base + L"\\C\\PATDAT\\kishitu.txt.bak");
+  EXPECT_EQ(WalkBelow(base).size(), 0u);
 }
 
-TEST(SearchFolderTree, MarkerThatIsAFolderIsNoMarker) {
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
+TEST_F(SearchFolderTree, MarkerThatIsAFolderIsNoMarker) {
   // Only the folder: PATDAT holds no file at all.
-  MakeFolders(base + L"\\A\\PATDAT\\kishitu.txt");
-  WriteBytes(base + L"\\A\\PATDAT\\kishitu.txt\\inside.txt", "1");
+  Put(base + L"\\A\\PATDAT\\kishitu.txt\\inside.txt");
   // With another file beside it, so the marker test itself decides.
   MakeFolders(base + L"\\B\\PATDAT\\kishitu.txt");
-  WriteBytes(base + L"\\B\\PATDAT\\other.txt", "1");
-  EXPECT_EQ(WalkBelow(base).count(), 0u);
+  Put(base + L"\\B\\PATDAT\\other.txt");
+  EXPECT_EQ(WalkBelow(base).size(), 0u);
 }
 
-TEST(SearchFolderTree, JapaneseFolderNames) {
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
+TEST_F(SearchFolderTree, JapaneseFolderNames) {
   PlaceRoot(base + L"\\表\\ソ");
   PlaceRoot(base + L"\\能力");
-  EXPECT_EQ(Hits(WalkBelow(base)), (std::vector<std::wstring>{
-                                       base + L"\\能力\\PATDAT\\",
-                                       base + L"\\表\\ソ\\PATDAT\\",
-                                   }));
+  EXPECT_EQ(WalkBelow(base), (Paths{
+                                 base + L"\\能力\\PATDAT\\",
+                                 base + L"\\表\\ソ\\PATDAT\\",
+                             }));
 }
 
-TEST(SearchFolderTree, WalkStartedInAJapaneseFolder) {
-  Scratch scratch;
-  const std::wstring start = scratch.path() + L"\\表";
+TEST_F(SearchFolderTree, WalkStartedInAJapaneseFolder) {
+  const std::wstring start = base + L"\\表";
   PlaceRoot(start + L"\\ソ");
-  EXPECT_EQ(Hits(WalkBelow(start)), std::vector<std::wstring>{start + L"\\ソ\\PATDAT\\"});
+  EXPECT_EQ(WalkBelow(start), Paths{start + L"\\ソ\\PATDAT\\"});
 }
 
-TEST(SearchFolderTree, SkipsFoldersWithoutAShiftJisName) {
+TEST_F(SearchFolderTree, SkipsFoldersWithoutAShiftJisName) {
   // 한 has no Shift-JIS form: its path cannot be handed to the library. The
   // walk goes on with the folders after it.
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
   PlaceRoot(base + L"\\한");
   PlaceRoot(base + L"\\a한\\b");
   PlaceRoot(base + L"\\z");
-  EXPECT_EQ(Hits(WalkBelow(base)), std::vector<std::wstring>{base + L"\\z\\PATDAT\\"});
+  EXPECT_EQ(WalkBelow(base), Paths{base + L"\\z\\PATDAT\\"});
 }
 
-TEST(SearchFolderTree, HiddenFoldersAreNotWalked) {
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
+TEST_F(SearchFolderTree, HiddenFoldersAreNotWalked) {
   PlaceRoot(base + L"\\hidden");
   testsupport::SetHidden(base + L"\\hidden");
   PlaceRoot(base + L"\\shown");
   // A data root that is hidden itself is looked into, though never walked.
   PlaceRoot(base + L"\\veiled");
   testsupport::SetHidden(base + L"\\veiled\\PATDAT");
-  EXPECT_EQ(Hits(WalkBelow(base)),
-            (std::vector<std::wstring>{base + L"\\shown\\PATDAT\\", base + L"\\veiled\\PATDAT\\"}));
+  EXPECT_EQ(WalkBelow(base), (Paths{base + L"\\shown\\PATDAT\\", base + L"\\veiled\\PATDAT\\"}));
 }
 
-TEST(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
-  Scratch scratch;
-  const std::wstring& root = scratch.path();
+TEST_F(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
+  const std::wstring& root = base;
   PlaceRoot(root + L"\\a");
   PlaceRoot(root + L"\\b");
   PlaceRoot(root + L"\\c");
@@ -151,29 +146,28 @@ TEST(SearchFolderTree, HitsBeyondTheCapacityAreNotKept) {
   EXPECT_EQ(hits[base::kHitCapacity - 1], root + L"\\b\\PATDAT\\");
 }
 
-TEST(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
-  Scratch scratch;
-  PlaceRoot(scratch.path() + L"\\a");
-  const std::wstring folder = scratch.path() + L"\\PATDAT";
+TEST_F(SearchFolderTree, LeavesItsArgumentsAsTheyWere) {
+  PlaceRoot(base + L"\\a");
+  const std::wstring folder = base + L"\\PATDAT";
   const std::wstring marker = datafixture::kMarker;
   std::vector<std::wstring> hits;
   dataroot::SearchFolderTree(folder, marker, hits);
   EXPECT_EQ(hits.size(), 1u);
-  EXPECT_EQ(folder, scratch.path() + L"\\PATDAT");
+  EXPECT_EQ(folder, base + L"\\PATDAT");
   EXPECT_EQ(marker, L"\\kishitu.txt");
 }
 
-TEST(SearchFolderTree, NeverFollowsALinkLoop) {
+TEST_F(SearchFolderTree, NeverFollowsALinkLoop) {
   if (!testsupport::HaveLinkLoop()) GTEST_SKIP() << "no right to make a folder link";
-  Scratch scratch(L'P');
-  PlaceRoot(scratch.path());
+  Scratch onP(L'P');
+  PlaceRoot(onP.path());
   // Through the link the same root would be found again and again, under
   // P:\linkloop\back\, P:\linkloop\back\linkloop\back\, ...
-  ASSERT_TRUE(testsupport::Exists(L"P:\\linkloop\\back\\linkloop\\back" + scratch.path().substr(2) +
+  ASSERT_TRUE(testsupport::Exists(L"P:\\linkloop\\back\\linkloop\\back" + onP.path().substr(2) +
                                   L"\\PATDAT\\kishitu.txt"));
   const auto drive = WalkBelow(L"P:");
-  EXPECT_EQ(Hits(drive), std::vector<std::wstring>{scratch.path() + L"\\PATDAT\\"});
-  EXPECT_EQ(WalkBelow(L"P:\\linkloop").count(), 0u);
+  EXPECT_EQ(drive, Paths{onP.path() + L"\\PATDAT\\"});
+  EXPECT_EQ(WalkBelow(L"P:\\linkloop").size(), 0u);
 }
 
 namespace {
@@ -201,9 +195,7 @@ void PlaceLongRoot(const std::wstring& folder) {
 
 }  // namespace
 
-TEST(SearchFolderTree, SkipsFoldersBeyondThePathLimit) {
-  Scratch scratch;
-  const std::wstring& base = scratch.path();
+TEST_F(SearchFolderTree, SkipsFoldersBeyondThePathLimit) {
   PlaceRoot(base + L"\\shallow");
   // fits: its marker path has 259 characters, MAX_PATH with the terminator.
   const std::wstring chain = MakeChain(base + L"\\deep", 200);
@@ -218,25 +210,24 @@ TEST(SearchFolderTree, SkipsFoldersBeyondThePathLimit) {
   PlaceLongRoot(deeper);
   ASSERT_TRUE(testsupport::Exists(datafixture::LongPath(deeper + L"\\PATDAT\\kishitu.txt")));
 
-  EXPECT_EQ(Hits(WalkBelow(base)), (std::vector<std::wstring>{
-                                       fits + L"\\PATDAT\\",
-                                       base + L"\\shallow\\PATDAT\\",
-                                   }));
+  EXPECT_EQ(WalkBelow(base), (Paths{
+                                 fits + L"\\PATDAT\\",
+                                 base + L"\\shallow\\PATDAT\\",
+                             }));
 }
 
 // ---------------------------------------------------------------- window events
 
-TEST(SearchFolderTree, LetsPendingWindowEventsRunOncePerVisitedFolder) {
-  Scratch scratch;
-  MakeFolders(scratch.path() + L"\\a\\b");
-  MakeFolders(scratch.path() + L"\\c");
+TEST_F(SearchFolderTree, LetsPendingWindowEventsRunOncePerVisitedFolder) {
+  MakeFolders(base + L"\\a\\b");
+  MakeFolders(base + L"\\c");
   int passes = 0;
   std::vector<std::wstring> hits;
-  dataroot::SearchFolderTree(scratch.path() + L"\\PATDAT", datafixture::kMarker, hits, [&] { ++passes; });
+  dataroot::SearchFolderTree(base + L"\\PATDAT", datafixture::kMarker, hits, [&] { ++passes; });
   EXPECT_EQ(passes, 4) << "the start folder, a, a\\b and c";
 }
 
-TEST(SearchFolderTree, PendingEventsRunAtMostOncePerClockTick) {
+TEST_F(SearchFolderTree, PendingEventsRunAtMostOncePerClockTick) {
   int passes = 0;
   const dataroot::PendingEvents pass = dataroot::OncePerTick([&] { ++passes; });
   const ULONGLONG start = GetTickCount64();

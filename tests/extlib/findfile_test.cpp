@@ -18,6 +18,13 @@ WIN32_FIND_DATAW Entry(const std::wstring& name, DWORD attributes) {
   return entry;
 }
 
+// Every name of matching matches pattern, no name of others does.
+void ExpectMatches(const wchar_t* pattern, std::initializer_list<const wchar_t*> matching,
+                   std::initializer_list<const wchar_t*> others = {}) {
+  for (const wchar_t* name : matching) EXPECT_TRUE(MatchesPattern(name, pattern)) << name << " ~ " << pattern;
+  for (const wchar_t* name : others) EXPECT_FALSE(MatchesPattern(name, pattern)) << name << " ~ " << pattern;
+}
+
 }  // namespace
 
 TEST(SpecPattern, IsWhatFollowsTheLastSeparator) {
@@ -29,56 +36,38 @@ TEST(SpecPattern, IsWhatFollowsTheLastSeparator) {
 }
 
 TEST(MatchesPattern, ExtensionMustMatchTheWholeLongName) {
-  EXPECT_TRUE(MatchesPattern(L"1001.HED", L"*.HED"));
-  EXPECT_FALSE(MatchesPattern(L"1001.HEDX", L"*.HED"));
-  EXPECT_FALSE(MatchesPattern(L"1001~EOW.HEDX", L"*.HED"));
-  EXPECT_FALSE(MatchesPattern(L"1001.HE", L"*.HED"));
-  EXPECT_TRUE(MatchesPattern(L"a.b.HED", L"*.HED"));
-  EXPECT_TRUE(MatchesPattern(L".HED", L"*.HED"));
+  ExpectMatches(L"*.HED", {L"1001.HED", L"a.b.HED", L".HED"}, {L"1001.HEDX", L"1001~EOW.HEDX", L"1001.HE"});
 }
 
 TEST(MatchesPattern, LetterCaseIsIgnored) {
-  EXPECT_TRUE(MatchesPattern(L"1001.hed", L"*.HED"));
-  EXPECT_TRUE(MatchesPattern(L"1001.HED", L"*.hed"));
-  EXPECT_TRUE(MatchesPattern(L"ＡＢ.txt", L"ａｂ.TXT"));  // full-width letters too
-  EXPECT_FALSE(MatchesPattern(L"1001.GRA", L"*.HED"));
+  ExpectMatches(L"*.HED", {L"1001.hed"}, {L"1001.GRA"});
+  ExpectMatches(L"*.hed", {L"1001.HED"});
+  ExpectMatches(L"ａｂ.TXT", {L"ＡＢ.txt"});  // full-width letters too
 }
 
 TEST(MatchesPattern, TestNumberPatternTakesThatBaseNameOnly) {
-  EXPECT_TRUE(MatchesPattern(L"1001.HED", L"1001.*"));
-  EXPECT_TRUE(MatchesPattern(L"1001.GRA", L"1001.*"));
-  EXPECT_TRUE(MatchesPattern(L"1001", L"1001.*"));  // no extension at all
-  EXPECT_TRUE(MatchesPattern(L"1001.", L"1001.*"));
-  EXPECT_FALSE(MatchesPattern(L"10010.HED", L"1001.*"));
-  EXPECT_FALSE(MatchesPattern(L"1001A.HED", L"1001.*"));
-  EXPECT_FALSE(MatchesPattern(L"100.HED", L"1001.*"));
+  // "1001" has no extension at all.
+  ExpectMatches(L"1001.*", {L"1001.HED", L"1001.GRA", L"1001", L"1001."}, {L"10010.HED", L"1001A.HED", L"100.HED"});
 }
 
 TEST(MatchesPattern, StarDotStarMatchesEveryName) {
-  for (const wchar_t* name : {L"README", L"a.txt", L".", L"..", L"表ソ", L"x.y.z"})
-    EXPECT_TRUE(MatchesPattern(name, L"*.*")) << name;
-  EXPECT_TRUE(MatchesPattern(L"README", L"*"));
+  ExpectMatches(L"*.*", {L"README", L"a.txt", L".", L"..", L"表ソ", L"x.y.z"});
+  ExpectMatches(L"*", {L"README"});
 }
 
 TEST(MatchesPattern, QuestionMarkTakesExactlyOneCharacter) {
-  EXPECT_TRUE(MatchesPattern(L"100A.HED", L"100?.HED"));
-  EXPECT_TRUE(MatchesPattern(L"100表.HED", L"100?.HED"));
-  EXPECT_FALSE(MatchesPattern(L"100.HED", L"100?.HED"));
-  EXPECT_FALSE(MatchesPattern(L"100AB.HED", L"100?.HED"));
+  ExpectMatches(L"100?.HED", {L"100A.HED", L"100表.HED"}, {L"100.HED", L"100AB.HED"});
 }
 
 TEST(MatchesPattern, JapaneseNamesMatchByCharacters) {
-  EXPECT_TRUE(MatchesPattern(L"表ソ.HED", L"表*.HED"));
-  EXPECT_FALSE(MatchesPattern(L"ソ表.HED", L"表*.HED"));
-  EXPECT_TRUE(MatchesPattern(L"能", L"能"));
-  EXPECT_FALSE(MatchesPattern(L"能力", L"能"));
+  ExpectMatches(L"表*.HED", {L"表ソ.HED"}, {L"ソ表.HED"});
+  ExpectMatches(L"能", {L"能"}, {L"能力"});
 }
 
 TEST(MatchesPattern, StarsBacktrack) {
-  EXPECT_TRUE(MatchesPattern(L"abcabcd", L"*abcd"));
-  EXPECT_TRUE(MatchesPattern(L"a.b.c", L"*.*.c"));
-  EXPECT_FALSE(MatchesPattern(L"a.b.d", L"*.*.c"));
-  EXPECT_TRUE(MatchesPattern(L"xyz", L"**z"));
+  ExpectMatches(L"*abcd", {L"abcabcd"});
+  ExpectMatches(L"*.*.c", {L"a.b.c"}, {L"a.b.d"});
+  ExpectMatches(L"**z", {L"xyz"});
 }
 
 TEST(IsListedFile, TakesOrdinaryReadOnlyAndArchiveFiles) {

@@ -24,38 +24,49 @@ using testsupport::WriteBytes;
 
 namespace {
 
+using Names = std::vector<std::wstring>;
+
 std::string Sjis(const std::wstring& text) { return base::ToSjis(text); }
 
 std::wstring RecordName(const FileRecord& record) { return record.name; }
 
-// What FCount then ReadFileX give for spec, the way the data-root walk calls them.
-std::vector<std::wstring> FileNames(const std::wstring& spec) {
-  const std::int32_t count = FCount(Sjis(spec));
-  std::vector<FileRecord> records(static_cast<size_t>(count));
+// fnAV then ReadFileX: the files a search path names, into records from slot
+// first; the count ReadFileX gives back.
+std::int32_t ReadFiles(const std::string& search, std::span<FileRecord> records, std::int32_t first = 1) {
   WorkBlock block{};
-  extlib::fnAV(block, records, IndexList{1});
+  extlib::fnAV(block, records, IndexList{first});
   std::int32_t scratch = 0;
-  extlib::ReadFileX(Sjis(spec), scratch, block);
-  std::vector<std::wstring> names;
+  extlib::ReadFileX(search, scratch, block);
+  return scratch;
+}
+
+// fnAV then ReadDirT: the sub-folders a search path names, into slots; their
+// names, sorted.
+Names ReadFolders(const std::string& search, std::span<NameSlot> slots) {
+  WorkBlock block{};
+  extlib::fnAV(block, slots, IndexList{1});
+  extlib::ReadDirT(search, block);
+  Names names;
+  for (const NameSlot& slot : slots) names.push_back(extlib::PadTrim(slot));
+  return testsupport::Sorted(names);
+}
+
+// What FCount then ReadFileX give for spec, the way the data-root walk calls them.
+Names FileNames(const std::wstring& spec) {
+  std::vector<FileRecord> records(static_cast<size_t>(FCount(Sjis(spec))));
+  ReadFiles(Sjis(spec), records);
+  Names names;
   for (const FileRecord& record : records) {
     EXPECT_EQ(record.check, 1) << RecordName(record);
     names.push_back(RecordName(record));
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  return testsupport::Sorted(names);
 }
 
 // What DCount then ReadDirT give for spec.
-std::vector<std::wstring> FolderNames(const std::wstring& spec) {
-  const std::int32_t count = DCount(Sjis(spec));
-  std::vector<NameSlot> slots(static_cast<size_t>(count));
-  WorkBlock block{};
-  extlib::fnAV(block, slots, IndexList{1});
-  extlib::ReadDirT(Sjis(spec), block);
-  std::vector<std::wstring> names;
-  for (const NameSlot& slot : slots) names.push_back(extlib::PadTrim(slot));
-  std::sort(names.begin(), names.end());
-  return names;
+Names FolderNames(const std::wstring& spec) {
+  std::vector<NameSlot> slots(static_cast<size_t>(DCount(Sjis(spec))));
+  return ReadFolders(Sjis(spec), slots);
 }
 
 void SetAttributes(const std::wstring& path, DWORD attributes) {
@@ -91,8 +102,7 @@ TEST(FCount, CountsOrdinaryFilesOnly) {
   SetAttributes(folder + L"\\1005.HED", FILE_ATTRIBUTE_SYSTEM);
 
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.HED")), 3);
-  EXPECT_EQ(FileNames(folder + L"\\*.HED"),
-            (std::vector<std::wstring>{L"1001.HED", L"1002.HED", L"1003.HED"}));
+  EXPECT_EQ(FileNames(folder + L"\\*.HED"), (Names{L"1001.HED", L"1002.HED", L"1003.HED"}));
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.*")), 4);
 }
 
@@ -102,7 +112,7 @@ TEST(FCount, ExtensionIsMatchedOnTheLongName) {
   WriteBytes(folder + L"\\1001.HEDX", "x");
   WriteBytes(folder + L"\\1002.HEDX", "x");
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.HED")), 1);
-  EXPECT_EQ(FileNames(folder + L"\\*.HED"), std::vector<std::wstring>{L"1001.HED"});
+  EXPECT_EQ(FileNames(folder + L"\\*.HED"), Names{L"1001.HED"});
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.HEDX")), 2);
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.hed")), 1);
 }
@@ -112,8 +122,7 @@ TEST(FCount, TestNumberPatternTakesEveryFileOfThatTest) {
   for (const wchar_t* name : {L"1001.HED", L"1001.GRA", L"1001", L"10010.HED", L"1001A.HED",
                               L"1002.HED"})
     WriteBytes(folder + L"\\" + name, "x");
-  EXPECT_EQ(FileNames(folder + L"\\1001.*"),
-            (std::vector<std::wstring>{L"1001", L"1001.GRA", L"1001.HED"}));
+  EXPECT_EQ(FileNames(folder + L"\\1001.*"), (Names{L"1001", L"1001.GRA", L"1001.HED"}));
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.*")), 6);
 }
 
@@ -124,7 +133,7 @@ TEST(FCount, JapaneseFolderAndFileNames) {
   WriteBytes(folder + L"\\ソ.HED", "2");
   WriteBytes(folder + L"\\能.GRA", "3");
   EXPECT_EQ(FCount(Sjis(folder + L"\\*.HED")), 2);
-  EXPECT_EQ(FileNames(folder + L"\\*.HED"), (std::vector<std::wstring>{L"ソ.HED", L"表1.HED"}));
+  EXPECT_EQ(FileNames(folder + L"\\*.HED"), (Names{L"ソ.HED", L"表1.HED"}));
   EXPECT_EQ(FCount(Sjis(folder + L"\\表*.*")), 1);
 }
 
@@ -147,15 +156,8 @@ TEST(ReadFileX, FillsOneRecordPerFileWithCheckOne) {
 
   std::vector<FileRecord> records(3);
   std::memset(records.data(), 0xAB, records.size() * sizeof(FileRecord));
-  WorkBlock block{};
-  extlib::fnAV(block, records, IndexList{1});
-  std::int32_t scratch = 0;
-  extlib::ReadFileX(spec, scratch, block);
-
-  EXPECT_EQ(scratch, 2);
-  std::vector<std::wstring> names{RecordName(records[0]), RecordName(records[1])};
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"a.txt", L"表.txt"}));
+  EXPECT_EQ(ReadFiles(spec, records), 2);
+  EXPECT_EQ(testsupport::Sorted({RecordName(records[0]), RecordName(records[1])}), (Names{L"a.txt", L"表.txt"}));
   for (std::size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(records[i].check, 1);
     EXPECT_EQ(records[i].sizeLow, RecordName(records[i]) == L"a.txt" ? 5u : 0u);
@@ -178,11 +180,7 @@ TEST(ReadFileX, StartsAtTheSlotGivenAndNeverWritesPastTheTarget) {
   std::vector<FileRecord> records(4);
   records[0].check = 7;
   records[3].check = 9;  // outside the target handed over
-  WorkBlock block{};
-  extlib::fnAV(block, std::span<FileRecord>(records.data(), 3), IndexList{2});
-  std::int32_t scratch = 0;
-  extlib::ReadFileX(spec, scratch, block);
-  EXPECT_EQ(scratch, 2);
+  EXPECT_EQ(ReadFiles(spec, std::span<FileRecord>(records.data(), 3), 2), 2);
   EXPECT_EQ(records[0].check, 7);
   EXPECT_EQ(records[1].check, 1);
   EXPECT_EQ(records[2].check, 1);
@@ -195,12 +193,8 @@ TEST(ReadFileX, EmptyFolderLeavesCheckZero) {
   EXPECT_EQ(FCount(spec), 0);
   std::vector<FileRecord> records(1);
   records[0].check = 5;
-  WorkBlock block{};
-  extlib::fnAV(block, records, IndexList{1});
-  std::int32_t scratch = 0;
-  extlib::ReadFileX(spec, scratch, block);
+  EXPECT_EQ(ReadFiles(spec, records), 0);
   EXPECT_EQ(records[0].check, 0);
-  EXPECT_EQ(scratch, 0);
 }
 
 TEST(ReadFileX, RefusesABlockNotPreparedForRecords) {
@@ -242,11 +236,7 @@ TEST(ListingReuse, ReadFillsWhatTheCountFound) {
   ASSERT_EQ(FCount(spec), 2);
   ASSERT_TRUE(DeleteFileW((folder + L"\\b.txt").c_str()));
   std::vector<FileRecord> records(2);
-  WorkBlock block{};
-  extlib::fnAV(block, records, IndexList{1});
-  std::int32_t scratch = 0;
-  extlib::ReadFileX(spec, scratch, block);
-  EXPECT_EQ(scratch, 2);
+  EXPECT_EQ(ReadFiles(spec, records), 2);
   EXPECT_EQ(records[1].check, 1);
 }
 
@@ -310,29 +300,19 @@ TEST(ListingReuse, ReadOfAnotherSpecNeverTakesTheKeptListing) {
 
   ASSERT_EQ(FCount(Sjis(first + L"\\*.*")), 1);
   std::vector<FileRecord> records(1);
-  WorkBlock block{};
-  extlib::fnAV(block, records, IndexList{1});
-  std::int32_t scratch = 0;
-  extlib::ReadFileX(Sjis(second + L"\\*.*"), scratch, block);
+  ReadFiles(Sjis(second + L"\\*.*"), records);
   EXPECT_EQ(RecordName(records[0]), L"two.txt");
 
   // A folder count of the same spec is not a file listing.
   ASSERT_EQ(DCount(Sjis(second + L"\\*.*")), 3);
   std::vector<FileRecord> files(3);
-  extlib::fnAV(block, files, IndexList{1});
-  extlib::ReadFileX(Sjis(second + L"\\*.*"), scratch, block);
-  EXPECT_EQ(scratch, 1);
+  EXPECT_EQ(ReadFiles(Sjis(second + L"\\*.*"), files), 1);
   EXPECT_EQ(RecordName(files[0]), L"two.txt");
 
   // And the other way round.
   ASSERT_EQ(FCount(Sjis(second + L"\\*.*")), 1);
   std::vector<NameSlot> slots(3);
-  extlib::fnAV(block, slots, IndexList{1});
-  extlib::ReadDirT(Sjis(second + L"\\*.*"), block);
-  std::vector<std::wstring> names;
-  for (const NameSlot& slot : slots) names.push_back(extlib::PadTrim(slot));
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::wstring>{L".", L"..", L"sub"}));
+  EXPECT_EQ(ReadFolders(Sjis(second + L"\\*.*"), slots), (Names{L".", L"..", L"sub"}));
 }
 
 // ---------------------------------------------------------------- DCount / ReadDirT
@@ -347,8 +327,7 @@ TEST(DCount, CountsSubFoldersButNotFilesHiddenFoldersOrLinks) {
   WriteBytes(folder + L"\\FOLDER", "x");
 
   EXPECT_EQ(DCount(Sjis(folder + L"\\*.*")), 4);
-  EXPECT_EQ(FolderNames(folder + L"\\*.*"),
-            (std::vector<std::wstring>{L".", L"..", L"A", L"表"}));
+  EXPECT_EQ(FolderNames(folder + L"\\*.*"), (Names{L".", L"..", L"A", L"表"}));
   EXPECT_EQ(DCount(Sjis(folder + L"\\A*")), 1);
   EXPECT_EQ(DCount(Sjis(folder + L"\\missing\\*.*")), 0);
 }
@@ -363,8 +342,7 @@ TEST(DCount, NeverCountsAFolderLink) {
   EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 
-  EXPECT_EQ(FolderNames(std::wstring(kLinkLoop) + L"\\*.*"),
-            (std::vector<std::wstring>{L".", L".."}));
+  EXPECT_EQ(FolderNames(std::wstring(kLinkLoop) + L"\\*.*"), (Names{L".", L".."}));
   EXPECT_EQ(FCount(Sjis(std::wstring(kLinkLoop) + L"\\*.*")), 0);
 }
 
@@ -375,9 +353,7 @@ TEST(ReadDirT, FillsNamesOutWithSpacesTo260Characters) {
   ASSERT_EQ(DCount(spec), 1);
   std::vector<NameSlot> slots(2);
   for (NameSlot& slot : slots) slot.fill(L'#');
-  WorkBlock block{};
-  extlib::fnAV(block, slots, IndexList{1});
-  extlib::ReadDirT(spec, block);
+  ReadFolders(spec, slots);
 
   EXPECT_EQ(slots[0][0], L'表');
   EXPECT_EQ(slots[0][1], L'ソ');

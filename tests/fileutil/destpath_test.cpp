@@ -5,6 +5,8 @@
 #include "fileutil/curdir.h"
 #include "support/test_support.h"
 
+using fileutil::Buttons;
+using fileutil::Icon;
 using fileutil::ValidateDestPath;
 
 namespace {
@@ -37,40 +39,27 @@ class ValidateDestPathTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ValidateDestPathTest, TrimsAsciiSpacesAndAddsTheClosingSeparator) {
-  Outcome outcome = Check(L"  M:\\DATA ");
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"M:\\DATA\\");
-  EXPECT_TRUE(outcome.prompts.empty());
-
-  // An ideographic space belongs to the name, as on the file system.
-  outcome = Check(L" M:\\結果\u3000 ");
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"M:\\結果\u3000\\");
-  EXPECT_TRUE(outcome.prompts.empty());
-}
-
 TEST_F(ValidateDestPathTest, AcceptedPathsInTheirFinalForm) {
-  EXPECT_EQ(Check(L"M:\\DATA\\").path, L"M:\\DATA\\");
-  EXPECT_TRUE(Check(L"M:\\DATA\\").accepted);
-
-  Outcome outcome = Check(L"C:");
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"C:\\");
-
-  outcome = Check(L"M:DATA");
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"M:\\DATA\\");
-
-  // Folder names are not checked, letter case is kept.
-  outcome = Check(L"n:\\試験表\\a b.c d");
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"n:\\試験表\\a b.c d\\");
-
-  // The folders need not exist; the run creates them.
-  outcome = Check(L"M:\\無い\\フォルダ");
-  EXPECT_TRUE(outcome.accepted);
-  EXPECT_EQ(outcome.path, L"M:\\無い\\フォルダ\\");
+  const struct {
+    const wchar_t* typed;
+    const wchar_t* final;
+  } rows[] = {
+      // ASCII spaces are trimmed and the closing separator added; an
+      // ideographic space belongs to the name, as on the file system.
+      {L"  M:\\DATA ", L"M:\\DATA\\"},
+      {L" M:\\結果\u3000 ", L"M:\\結果\u3000\\"},
+      {L"M:\\DATA\\", L"M:\\DATA\\"},
+      {L"C:", L"C:\\"},
+      {L"M:DATA", L"M:\\DATA\\"},
+      {L"n:\\試験表\\a b.c d", L"n:\\試験表\\a b.c d\\"},  // folder names are not checked, letter case is kept
+      {L"M:\\無い\\フォルダ", L"M:\\無い\\フォルダ\\"},        // the folders need not exist; the run creates them
+  };
+  for (const auto& row : rows) {
+    const Outcome outcome = Check(row.typed);
+    EXPECT_TRUE(outcome.accepted) << row.typed;
+    EXPECT_EQ(outcome.path, row.final);
+    EXPECT_TRUE(outcome.prompts.empty()) << row.typed;
+  }
 }
 
 TEST_F(ValidateDestPathTest, AcceptedPathMakesItsDriveCurrent) {
@@ -86,11 +75,7 @@ TEST_F(ValidateDestPathTest, WrongDriveNameShowsTheMessageAndRefuses) {
                                   L"ソ:", L"能", L"", L"C", L"   ", L"\u3000C"}) {
     const Outcome outcome = Check(path);
     EXPECT_FALSE(outcome.accepted);
-    ASSERT_EQ(outcome.prompts.size(), 1u);
-    EXPECT_EQ(outcome.prompts[0].text, kDriveNameMessage);
-    EXPECT_EQ(outcome.prompts[0].buttons, fileutil::Buttons::Ok);
-    EXPECT_EQ(outcome.prompts[0].icon, fileutil::Icon::Information);
-    EXPECT_FALSE(outcome.prompts[0].caption.has_value());
+    EXPECT_EQ(outcome.prompts, (testsupport::Prompts{{kDriveNameMessage, Buttons::Ok, Icon::Information}}));
     EXPECT_EQ(fileutil::CurrentFolder(), start_);
   }
   // Trimmed before the message, nothing else.

@@ -2,39 +2,36 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
 
 using fileutil::ListDirEntries;
 using fileutil::TrimSpaces;
+using testsupport::Sorted;
 
 namespace {
 
 using Names = std::vector<std::wstring>;
 
-Names Sorted(Names names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 void Touch(const std::wstring& path) { testsupport::WriteBytes(path, "x"); }
+
+// A fresh scratch folder for the running test, holding a file of each name.
+std::wstring FolderWith(std::initializer_list<const wchar_t*> names) {
+  const std::wstring folder = testsupport::ScratchFolder();
+  for (const wchar_t* name : names) Touch(folder + L"\\" + name);
+  return folder;
+}
 
 }  // namespace
 
 TEST(ListDirEntries, GivesTheMatchingFiles) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  Touch(folder + L"\\1001.HED");
-  Touch(folder + L"\\1002.HED");
-  Touch(folder + L"\\1001.GRA");
+  const std::wstring folder = FolderWith({L"1001.HED", L"1002.HED", L"1001.GRA"});
   EXPECT_EQ(Sorted(ListDirEntries(folder + L"\\*.HED")), (Names{L"1001.HED", L"1002.HED"}));
 }
 
 TEST(ListDirEntries, KeepsThePlatformsOrder) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  for (const wchar_t* name : {L"b.HED", L"C.HED", L"a.HED", L"表.HED", L"1.HED"})
-    Touch(folder + L"\\" + name);
+  const std::wstring folder = FolderWith({L"b.HED", L"C.HED", L"a.HED", L"表.HED", L"1.HED"});
   const Names names = ListDirEntries(folder + L"\\*.HED");
   ASSERT_EQ(names.size(), 5u);
 
@@ -49,16 +46,11 @@ TEST(ListDirEntries, KeepsThePlatformsOrder) {
 }
 
 TEST(ListDirEntries, OnlyOrdinaryFilesAreStored) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  Touch(folder + L"\\1001.HED");
-  Touch(folder + L"\\HIDDEN.HED");
+  const std::wstring folder = FolderWith({L"1001.HED", L"HIDDEN.HED", L"SYSTEM.HED", L"RO.HED", L"ARC.HED"});
   testsupport::SetHidden(folder + L"\\HIDDEN.HED");
-  Touch(folder + L"\\SYSTEM.HED");
   SetFileAttributesW((folder + L"\\SYSTEM.HED").c_str(), FILE_ATTRIBUTE_SYSTEM);
   testsupport::MakeFolders(folder + L"\\SUB.HED");
-  Touch(folder + L"\\RO.HED");
   SetFileAttributesW((folder + L"\\RO.HED").c_str(), FILE_ATTRIBUTE_READONLY);
-  Touch(folder + L"\\ARC.HED");
   SetFileAttributesW((folder + L"\\ARC.HED").c_str(), FILE_ATTRIBUTE_ARCHIVE);
 
   EXPECT_EQ(Sorted(ListDirEntries(folder + L"\\*.HED")), (Names{L"1001.HED", L"ARC.HED", L"RO.HED"}));
@@ -66,26 +58,19 @@ TEST(ListDirEntries, OnlyOrdinaryFilesAreStored) {
 }
 
 TEST(ListDirEntries, AllNamesPatternSkipsDotEntriesAndFolders) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  Touch(folder + L"\\1001");
-  Touch(folder + L"\\1001.HED");
+  const std::wstring folder = FolderWith({L"1001", L"1001.HED"});
   testsupport::MakeFolders(folder + L"\\SUB");
   EXPECT_EQ(Sorted(ListDirEntries(folder + L"\\*")), (Names{L"1001", L"1001.HED"}));
 }
 
 TEST(ListDirEntries, LongNameMustMatchNotOnlyItsShortAlias) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  Touch(folder + L"\\1001.HEDX");
-  Touch(folder + L"\\1002.HED");
-  Touch(folder + L"\\1001.HED.BAK");
+  const std::wstring folder = FolderWith({L"1001.HEDX", L"1002.HED", L"1001.HED.BAK"});
   EXPECT_EQ(ListDirEntries(folder + L"\\*.HED"), Names{L"1002.HED"});
 }
 
 TEST(ListDirEntries, TestPatternListsEveryFileOfTheTest) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  for (const wchar_t* name : {L"1001.HED", L"1001.GRA", L"1001.TXT", L"1001", L"10011.HED",
-                              L"1001.A.B", L"1002.HED"})
-    Touch(folder + L"\\" + name);
+  const std::wstring folder =
+      FolderWith({L"1001.HED", L"1001.GRA", L"1001.TXT", L"1001", L"10011.HED", L"1001.A.B", L"1002.HED"});
   EXPECT_EQ(Sorted(ListDirEntries(folder + L"\\1001.*")),
             (Names{L"1001", L"1001.A.B", L"1001.GRA", L"1001.HED", L"1001.TXT"}));
 }
@@ -101,18 +86,14 @@ TEST(ListDirEntries, JapaneseNamesAndFolders) {
 }
 
 TEST(ListDirEntries, NamesLoseTheirAsciiSpacesOnly) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  Touch(folder + L"\\  1001.HED");
   // Windows keeps an ideographic space at either end of a name.
-  Touch(folder + L"\\\u30001002.HED");
-  Touch(folder + L"\\1234.メモ\u3000");
+  const std::wstring folder = FolderWith({L"  1001.HED", L"\u30001002.HED", L"1234.メモ\u3000"});
   EXPECT_EQ(Sorted(ListDirEntries(folder + L"\\*.HED")), (Names{L"1001.HED", L"\u30001002.HED"}));
   EXPECT_EQ(ListDirEntries(folder + L"\\1234.*"), Names{L"1234.メモ\u3000"});
 }
 
 TEST(ListDirEntries, NoMatchGivesNoNames) {
-  const std::wstring folder = testsupport::ScratchFolder();
-  Touch(folder + L"\\1001.GRA");
+  const std::wstring folder = FolderWith({L"1001.GRA"});
   for (const std::wstring& spec : {folder + L"\\*.HED", folder + L"\\無い\\*.HED", std::wstring()})
     EXPECT_EQ(ListDirEntries(spec), Names{}) << testing::PrintToString(spec);
 }

@@ -9,22 +9,11 @@
 #include "support/test_support.h"
 
 using fileutil::ListTestNumbers;
+using testsupport::Sorted;
 
 namespace {
 
 using Names = std::vector<std::wstring>;
-
-struct Listed {
-  Names list;
-  Names tests() const { return list; }
-  Names sortedTests() const {
-    Names names = list;
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-};
-
-Listed List(const std::wstring& folder) { return Listed{ListTestNumbers(folder)}; }
 
 void Write(const std::wstring& folder, const std::wstring& name, std::string_view bytes = "1") {
   testsupport::WriteBytes(folder + L"\\" + name, bytes);
@@ -47,7 +36,7 @@ TEST(ListTestNumbers, SkipsHeadersWithoutData) {
   Write(folder, L"1003.HED");
   const Names contents = testsupport::FolderContents(folder);
 
-  EXPECT_EQ(List(folder).tests(), Names{L"1001"});
+  EXPECT_EQ(ListTestNumbers(folder), Names{L"1001"});
   EXPECT_EQ(testsupport::FolderContents(folder), contents);
   EXPECT_EQ(testsupport::ReadBytes(folder + L"\\1002.GRA"), "");
 }
@@ -63,8 +52,7 @@ TEST(ListTestNumbers, DataFolderOrHiddenHeaderDoesNotCount) {
   AddTest(folder, L"1004");
   testsupport::SetHidden(folder + L"\\1004.GRA");  // hidden data still has a length
 
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.tests(), (Names{L"1004"}));
+  EXPECT_EQ(ListTestNumbers(folder), (Names{L"1004"}));
 }
 
 TEST(ListTestNumbers, FolderWithoutHeadersGivesNoTests) {
@@ -72,8 +60,8 @@ TEST(ListTestNumbers, FolderWithoutHeadersGivesNoTests) {
   Write(folder, L"1001.GRA", "data");
   Write(folder, L"1001.HEDX");
   Write(folder, L"1001.TXT");
-  EXPECT_EQ(List(folder).tests(), Names{});
-  EXPECT_EQ(List(folder + L"\\無い").tests(), Names{});
+  EXPECT_EQ(ListTestNumbers(folder), Names{});
+  EXPECT_EQ(ListTestNumbers(folder + L"\\無い"), Names{});
 }
 
 TEST(ListTestNumbers, TestNumberIsTheNameInFrontOfTheFirstDot) {
@@ -85,11 +73,10 @@ TEST(ListTestNumbers, TestNumberIsTheNameInFrontOfTheFirstDot) {
   AddTest(folder, L"表ソ01");
   AddTest(folder, L"ﾃﾞｰﾀ能");
   AddTest(folder, L"test");  // stored as written, letter case kept
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.sortedTests(), (Names{L"C", L"test", L"表ソ01", L"ﾃﾞｰﾀ能"}));
+  EXPECT_EQ(Sorted(ListTestNumbers(folder)), (Names{L"C", L"test", L"表ソ01", L"ﾃﾞｰﾀ能"}));
 
   Write(folder, L"A.GRA", "data");
-  EXPECT_EQ(List(folder).sortedTests(), (Names{L"A", L"C", L"test", L"表ソ01", L"ﾃﾞｰﾀ能"}));
+  EXPECT_EQ(Sorted(ListTestNumbers(folder)), (Names{L"A", L"C", L"test", L"表ソ01", L"ﾃﾞｰﾀ能"}));
 }
 
 TEST(ListTestNumbers, TestsComeInListingOrder) {
@@ -100,7 +87,7 @@ TEST(ListTestNumbers, TestsComeInListingOrder) {
   Names expected;
   for (const std::wstring& name : listing) expected.push_back(name.substr(0, name.find(L'.')));
 
-  EXPECT_EQ(List(folder).tests(), expected);
+  EXPECT_EQ(ListTestNumbers(folder), expected);
 }
 
 TEST(ListTestNumbers, FolderEndingInAJapaneseCharacterIsNotARoot) {
@@ -110,13 +97,12 @@ TEST(ListTestNumbers, FolderEndingInAJapaneseCharacterIsNotARoot) {
   testsupport::MakeFolders(folder);
   AddTest(folder, L"1001");
   AddTest(parent, L"成績表1002");  // what "成績表*.HED" would find instead
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.tests(), (Names{L"1001"}));
+  EXPECT_EQ(ListTestNumbers(folder), (Names{L"1001"}));
 
   const std::wstring other = parent + L"\\ソ";
   testsupport::MakeFolders(other);
   AddTest(other, L"能");
-  EXPECT_EQ(List(other).tests(), (Names{L"能"}));
+  EXPECT_EQ(ListTestNumbers(other), (Names{L"能"}));
 }
 
 TEST(ListTestNumbers, DriveRootIsListedWithoutASecondSeparator) {
@@ -127,13 +113,10 @@ TEST(ListTestNumbers, DriveRootIsListedWithoutASecondSeparator) {
   AddTest(L"P:", with);
   Write(L"P:", without + L".HED");
   Write(L"P:", without + L".GRA", "");
-  const Listed listed = List(root);
-  DeleteFileW((root + with + L".HED").c_str());
-  DeleteFileW((root + with + L".GRA").c_str());
-  DeleteFileW((root + without + L".HED").c_str());
-  DeleteFileW((root + without + L".GRA").c_str());
+  const Names tests = ListTestNumbers(root);
+  for (const std::wstring& file : {with + L".HED", with + L".GRA", without + L".HED", without + L".GRA"})
+    DeleteFileW((root + file).c_str());
 
-  const Names tests = listed.tests();
   EXPECT_NE(std::find(tests.begin(), tests.end(), with), tests.end());
   EXPECT_EQ(std::find(tests.begin(), tests.end(), without), tests.end());
 }
@@ -146,8 +129,7 @@ TEST(ListTestNumbers, NamesTheIndexCannotHoldAreLeftOut) {
   AddTest(folder, L"表\u00A5");  // the yen sign must not become a separator
   Write(folder, L" .HED");       // trimmed to ".HED": no test number at all
   Write(folder, L".GRA", "data");
-  const Listed listed = List(folder);
-  EXPECT_EQ(listed.tests(), (Names{L"1001"}));
+  EXPECT_EQ(ListTestNumbers(folder), (Names{L"1001"}));
 }
 
 TEST(ListTestNumbers, HasNoLimitOf256Tests) {
@@ -159,7 +141,7 @@ TEST(ListTestNumbers, HasNoLimitOf256Tests) {
     expected.push_back(number);
   }
   Write(folder, L"9999.HED");  // without data
-  EXPECT_EQ(List(folder).sortedTests(), expected);
+  EXPECT_EQ(Sorted(ListTestNumbers(folder)), expected);
 }
 
 TEST(ListTestNumbers, AnotherFolderGivesOnlyItsOwnTests) {
@@ -167,6 +149,6 @@ TEST(ListTestNumbers, AnotherFolderGivesOnlyItsOwnTests) {
   const std::wstring second = testsupport::ScratchFolder(L'N');
   for (const wchar_t* number : {L"1", L"2", L"3"}) AddTest(first, number);
   AddTest(second, L"9");
-  ASSERT_EQ(List(first).tests().size(), 3u);
-  EXPECT_EQ(List(second).tests(), Names{L"9"});
+  ASSERT_EQ(ListTestNumbers(first).size(), 3u);
+  EXPECT_EQ(ListTestNumbers(second), Names{L"9"});
 }

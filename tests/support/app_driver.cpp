@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cwctype>
-
 #include "app/control_ids.h"
 #include "support/test_support.h"
 
@@ -15,47 +12,82 @@ bool SameNameIgnoringCase(const std::wstring& a, const wchar_t* b) {
   return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
-struct FindChild {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK FindChildProc(HWND hwnd, LPARAM param) {
-  auto* search = reinterpret_cast<FindChild*>(param);
-  if (GetDlgCtrlID(hwnd) == search->id) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-struct FindTop {
-  DWORD pid;
-  const wchar_t* windowClass;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK FindTopProc(HWND hwnd, LPARAM param) {
-  auto* search = reinterpret_cast<FindTop*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == search->pid && ClassName(hwnd) == search->windowClass) search->found.push_back(hwnd);
-  return TRUE;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> children;
-  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-    children.push_back(child);
-  return children;
-}
-
 void SendKey(WORD key, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = key;
   input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   SendInput(1, &input, sizeof input);
+}
+
+void MouseButton(DWORD flag) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flag;
+  SendInput(1, &input, sizeof input);
+}
+
+// Left clicks at a point of the screen, with a key (VK_CONTROL, VK_SHIFT) held
+// down when modifier is not 0.
+void Click(POINT screen, WORD modifier, int clicks) {
+  MoveMouseTo(screen);
+  Pump(50);
+  if (modifier != 0) SendKey(modifier, false);
+  for (int i = 0; i < clicks; ++i) {
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+  }
+  if (modifier != 0) SendKey(modifier, true);
+  Pump(100);
+}
+
+// The program file beside the test programs (X:\LugeonTransfer.exe).
+std::wstring ProgramBesideTests() {
+  std::wstring path(MAX_PATH, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return path.substr(0, path.rfind(L'\\') + 1) + L"LugeonTransfer.exe";
+}
+
+// Top-level windows of a process with the given class, shown or not.
+std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass) {
+  struct Search {
+    DWORD pid;
+    const wchar_t* windowClass;
+    std::vector<HWND> found;
+  } search{pid, windowClass, {}};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* state = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == state->pid && ClassName(hwnd) == state->windowClass) state->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A descendant of parent with the given control ID, looked for depth first
+// (each window before its children), as EnumChildWindows goes.
+HWND FindDescendant(HWND parent, int id) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == id) return child;
+    if (const HWND below = FindDescendant(child, id)) return below;
+  }
+  return nullptr;
+}
+
+// The texts of a list's or a combo box's entries, by their count, length and text messages.
+std::vector<std::wstring> Entries(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+  std::vector<std::wstring> entries;
+  const LRESULT count = SendMessageW(control, countMessage, 0, 0);
+  for (WPARAM i = 0; static_cast<LRESULT>(i) < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(control, lengthMessage, i, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(control, textMessage, i, reinterpret_cast<LPARAM>(text.data()))));
+    entries.push_back(text);
+  }
+  return entries;
 }
 
 }  // namespace
@@ -68,18 +100,6 @@ bool HasDisplay() {
     return probe != nullptr;
   }();
   return has;
-}
-
-std::wstring ProgramBesideTests() {
-  std::wstring path(MAX_PATH, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length);
-  return path.substr(0, path.rfind(L'\\') + 1) + L"LugeonTransfer.exe";
-}
-
-void PlaceDataRoot(const std::wstring& folder) {
-  testsupport::MakeFolders(folder + L"\\PATDAT");
-  testsupport::WriteBytes(folder + L"\\PATDAT\\kishitu.txt", "soil\r\n");
 }
 
 AppProcess::AppProcess(const std::wstring& folder) {
@@ -107,15 +127,6 @@ void AppProcess::Start(const std::wstring& program) {
   CloseHandle(info.hThread);
   process_ = info.hProcess;
   pid_ = info.dwProcessId;
-}
-
-HWND StartBesideDataRoot(const std::wstring& folder, std::unique_ptr<AppProcess>& app) {
-  PlaceDataRoot(folder);
-  app = std::make_unique<AppProcess>(folder);
-  if (!app->started()) return nullptr;  // AppProcess has said why
-  const HWND form = app->WaitForVisibleForm();
-  if (form == nullptr) ADD_FAILURE() << "the window did not appear";
-  return form;
 }
 
 AppProcess::~AppProcess() {
@@ -170,16 +181,26 @@ DWORD AppProcess::WaitForExit(DWORD timeoutMs) {
   return code;
 }
 
-std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass) {
-  FindTop search{pid, windowClass, {}};
-  EnumWindows(&FindTopProc, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+void ProgramTest::SetUp() {
+  if (!HasDisplay()) GTEST_SKIP() << "no display for windows";
+  folder_ = testsupport::ScratchFolder(L'M');
+  testsupport::MakeFolders(folder_ + L"\\PATDAT");
+  testsupport::WriteBytes(folder_ + L"\\PATDAT\\kishitu.txt", "soil\r\n");
+  app_ = std::make_unique<AppProcess>(folder_);
+  ASSERT_TRUE(app_->started());  // AppProcess has said why
+  form_ = app_->WaitForVisibleForm();
+  ASSERT_NE(form_, nullptr) << "the window did not appear";
 }
 
-HWND FindDescendant(HWND parent, int id) {
-  FindChild search{id, nullptr};
-  EnumChildWindows(parent, &FindChildProc, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+void ProgramTest::TearDown() {
+  app_.reset();
+  if (!folder_.empty()) testsupport::RemoveTree(folder_);  // leaves no data root behind
+}
+
+HWND ProgramTest::Control(int id) {
+  const HWND control = app_->Control(id);
+  EXPECT_NE(control, nullptr) << "no control " << id;
+  return control;
 }
 
 HWND FindMessageBox(DWORD pid) {
@@ -213,7 +234,7 @@ MessageBoxView ReadMessageBox(HWND box) {
   MessageBoxView view;
   view.caption = Text(box);
   if (const HWND text = GetDlgItem(box, 0xFFFF)) view.text = Text(text);
-  for (HWND child : Children(box)) {
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsWindowVisible(child)) continue;
     const std::wstring name = ClassName(child);
     const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
@@ -263,36 +284,9 @@ void MoveMouseTo(POINT screen) {
   SendInput(1, &input, sizeof input);
 }
 
-namespace {
+void ClickAt(POINT screen, WORD modifier) { Click(screen, modifier, 1); }
 
-void MouseButton(DWORD flag) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flag;
-  SendInput(1, &input, sizeof input);
-}
-
-}  // namespace
-
-void ClickAt(POINT screen, WORD modifier) {
-  MoveMouseTo(screen);
-  Pump(50);
-  if (modifier != 0) SendKey(modifier, false);
-  MouseButton(MOUSEEVENTF_LEFTDOWN);
-  MouseButton(MOUSEEVENTF_LEFTUP);
-  if (modifier != 0) SendKey(modifier, true);
-  Pump(100);
-}
-
-void DoubleClickAt(POINT screen) {
-  MoveMouseTo(screen);
-  Pump(50);
-  for (int i = 0; i < 2; ++i) {
-    MouseButton(MOUSEEVENTF_LEFTDOWN);
-    MouseButton(MOUSEEVENTF_LEFTUP);
-  }
-  Pump(100);
-}
+void DoubleClickAt(POINT screen) { Click(screen, 0, 2); }
 
 POINT ListEntryCentre(HWND list, int index) {
   // Item height and top index carry no pointers, so they work across processes.
@@ -309,22 +303,6 @@ POINT ListEntryCentre(HWND list, int index) {
   ClientToScreen(list, &centre);
   return centre;
 }
-
-namespace {
-
-// The texts of a list's or a combo box's entries, by their count, length and text messages.
-std::vector<std::wstring> Entries(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
-  std::vector<std::wstring> entries;
-  const LRESULT count = SendMessageW(control, countMessage, 0, 0);
-  for (WPARAM i = 0; static_cast<LRESULT>(i) < count; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(control, lengthMessage, i, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(control, textMessage, i, reinterpret_cast<LPARAM>(text.data()))));
-    entries.push_back(text);
-  }
-  return entries;
-}
-
-}  // namespace
 
 std::vector<std::wstring> ListEntries(HWND list) { return Entries(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT); }
 

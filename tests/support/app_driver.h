@@ -5,6 +5,8 @@
 // it when the test is over so that no process stays behind.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,12 +16,6 @@ namespace appdriver {
 
 // Whether windows can be opened at all: always on Windows, under Wine with an X display.
 bool HasDisplay();
-
-// The program file beside the test programs (X:\LugeonTransfer.exe).
-std::wstring ProgramBesideTests();
-
-// folder\PATDAT\kishitu.txt with content, making folder a data root's parent.
-void PlaceDataRoot(const std::wstring& folder);
 
 class AppProcess {
  public:
@@ -33,8 +29,6 @@ class AppProcess {
   AppProcess& operator=(const AppProcess&) = delete;
 
   bool started() const { return process_ != nullptr; }
-  HANDLE process() const { return process_; }
-  DWORD pid() const { return pid_; }
 
   // Form1 of this process, shown or hidden; nullptr when there is none (yet).
   HWND Form() const;
@@ -58,14 +52,21 @@ class AppProcess {
   DWORD pid_ = 0;
 };
 
-// Places a data root in folder, starts the program there and waits for its
-// window; nullptr, with the reason reported, when the window does not appear.
-HWND StartBesideDataRoot(const std::wstring& folder, std::unique_ptr<AppProcess>& app);
+// The program started beside a data root in a scratch folder on M:, its window
+// shown; ended, and its folder removed, when the test is over. Skips the test
+// where no window can open.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // A control of the window by its ID; the test fails when there is none.
+  HWND Control(int id);
 
-// Top-level windows of a process with the given class, shown or not.
-std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* windowClass);
-// A descendant of parent with the given control ID.
-HWND FindDescendant(HWND parent, int id);
+  std::wstring folder_;  // the program's own folder
+  std::unique_ptr<AppProcess> app_;
+  HWND form_ = nullptr;
+};
+
 // A shown message box of the process; nullptr when none.
 HWND FindMessageBox(DWORD pid);
 

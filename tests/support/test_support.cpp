@@ -114,6 +114,19 @@ bool Exists(const std::wstring& path) {
 
 namespace {
 
+// Calls each with the name of every entry directly in folder but "." and "..".
+template <class Each>
+void ForEachEntry(const std::wstring& folder, Each each) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((folder + (folder.ends_with(L'\\') ? L"*" : L"\\*")).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") each(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
 // path with the long-path prefix, so that trees deeper than MAX_PATH go too.
 void RemoveLongTree(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -123,15 +136,7 @@ void RemoveLongTree(const std::wstring& path) {
     if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
     return;
   }
-  WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") RemoveLongTree(path + L"\\" + name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
+  ForEachEntry(path, [&](const std::wstring& name) { RemoveLongTree(path + L"\\" + name); });
   RemoveDirectoryW(path.c_str());
 }
 
@@ -147,16 +152,11 @@ void SetHidden(const std::wstring& path) {
 
 std::vector<std::wstring> FolderContents(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  std::wstring pattern = folder;
-  if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
-  HANDLE find = FindFirstFileW((pattern + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  ForEachEntry(folder, [&](const std::wstring& name) { names.push_back(name); });
+  return Sorted(std::move(names));
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
   return names;
 }

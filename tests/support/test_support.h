@@ -48,6 +48,7 @@ void SetHidden(const std::wstring& path);
 
 // Names of the regular files and folders directly in a folder, sorted.
 std::vector<std::wstring> FolderContents(const std::wstring& folder);
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names);
 
 // The AppError that call throws; without one the test fails and an empty
 // General error comes back.
@@ -71,8 +72,14 @@ struct Prompt {
   std::wstring text;
   fileutil::Buttons buttons;
   fileutil::Icon icon;
-  std::optional<std::wstring> caption;
+  std::optional<std::wstring> caption = std::nullopt;
+  friend bool operator==(const Prompt&, const Prompt&) = default;
+  friend void PrintTo(const Prompt& prompt, std::ostream* out) {
+    *out << ::testing::PrintToString(prompt.text) << ", buttons " << static_cast<int>(prompt.buttons) << ", icon "
+         << static_cast<int>(prompt.icon) << ", caption " << ::testing::PrintToString(prompt.caption);
+  }
 };
+using Prompts = std::vector<Prompt>;
 
 // Answers prompts from a script (OK when the script is empty) and records them.
 class ScriptedPrompter : public fileutil::Prompter {

@@ -13,10 +13,6 @@ using testsupport::Raised;
 using textutil::AnsiRightB;
 using base::AppError;
 
-namespace {
-
-}  // namespace
-
 TEST(AnsiRightB, LastByteOfAPathDecidesAboutTheSeparator) {
   EXPECT_EQ(AnsiRightB(L"C:\\", 1), L"\\");
   EXPECT_EQ(AnsiRightB(L"C:\\DATA", 1), L"A");

@@ -38,7 +38,6 @@ Fields Filled(const Fields& fields) {
   return filled;
 }
 
-
 }  // namespace
 
 TEST(SplitFields, AcceptedPathSplitsIntoDriveFoldersAndAnEmptyLastField) {
