@@ -2,17 +2,15 @@
 
 #include <windowsx.h>
 
-#include <cwctype>
-
 #include "base/scoped.h"
+#include "base/strconv.h"
 #include "fileutil/curdir.h"
 
 namespace app {
 namespace {
 
 std::wstring EntryText(wchar_t upper_letter) {
-  const wchar_t lower = static_cast<wchar_t>(upper_letter - L'A' + L'a');
-  std::wstring text{lower, L':'};
+  std::wstring text{base::AsciiLower(upper_letter), L':'};
   const std::wstring root{upper_letter, L':', L'\\'};
   const UINT type = GetDriveTypeW(root.c_str());
   if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE && type != DRIVE_RAMDISK) return text;
@@ -71,7 +69,7 @@ std::wstring DriveList::Drive() const {
 }
 
 bool DriveList::SelectDrive(wchar_t letter) {
-  const wchar_t wanted = static_cast<wchar_t>(std::towlower(letter));
+  const wchar_t wanted = base::AsciiLower(letter);
   const int count = ComboBox_GetCount(combo_);
   for (int index = 0; index < count; ++index) {
     const std::wstring text = ItemText(combo_, index);
@@ -85,7 +83,7 @@ bool DriveList::SelectDrive(wchar_t letter) {
 
 bool DriveList::SelectCurrentDrive() {
   const std::wstring folder = fileutil::CurrentFolder();
-  if (folder.size() < 2 || folder[1] != L':' || !std::iswalpha(folder[0])) return false;
+  if (folder.size() < 2 || folder[1] != L':' || base::DriveLetter(folder[0]) == 0) return false;
   return SelectDrive(folder[0]);
 }
 

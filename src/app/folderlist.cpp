@@ -10,17 +10,12 @@
 #include "base/error.h"
 #include "base/messages.h"
 #include "base/scoped.h"
+#include "base/strconv.h"
 
 namespace app {
 namespace {
 
 constexpr const wchar_t* kOpenFailed = base::text::kCannotOpenFolder;
-
-bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
-wchar_t Lower(wchar_t letter) {
-  return (letter >= L'A' && letter <= L'Z') ? static_cast<wchar_t>(letter - L'A' + L'a') : letter;
-}
 
 std::wstring Child(const std::wstring& folder, const std::wstring& name) {
   return folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
@@ -41,13 +36,13 @@ std::wstring FullPath(const std::wstring& path) {
 // below the root. Each level must exist and be a folder.
 std::wstring Resolve(const std::wstring& given) {
   if (given.empty()) throw base::SystemError(kOpenFailed, given, ERROR_INVALID_NAME);
-  const bool drive_only = given.size() == 2 && given[1] == L':' && IsAsciiLetter(given[0]);
+  const bool drive_only = given.size() == 2 && given[1] == L':' && base::DriveLetter(given[0]) != 0;
   const std::wstring wanted = drive_only ? fileutil::DriveCurrentFolder(given[0]) : given;
   const std::wstring full = FullPath(wanted);
-  if (full.size() < 3 || !IsAsciiLetter(full[0]) || full[1] != L':' || full[2] != L'\\')
+  if (full.size() < 3 || base::DriveLetter(full[0]) == 0 || full[1] != L':' || full[2] != L'\\')
     throw base::SystemError(kOpenFailed, wanted, ERROR_BAD_PATHNAME);
 
-  std::wstring resolved{Lower(full[0]), L':', L'\\'};
+  std::wstring resolved{base::AsciiLower(full[0]), L':', L'\\'};
   if (GetFileAttributesW(resolved.c_str()) == INVALID_FILE_ATTRIBUTES)
     throw base::SystemError(kOpenFailed, wanted, GetLastError());
   size_t start = 3;

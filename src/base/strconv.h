@@ -31,6 +31,14 @@ std::optional<std::wstring> TryFromSjis(std::string_view bytes);
 // becomes U+FFFD, which equals no separator, dot or test number.
 std::wstring FromSjisPiece(std::string_view bytes);
 
+// Drive letters and file names fold ASCII letters only, whatever the locale.
+constexpr wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+// The upper-case drive letter; 0 for anything but an ASCII letter.
+constexpr wchar_t DriveLetter(wchar_t c) {
+  const wchar_t lower = AsciiLower(c);
+  return lower >= L'a' && lower <= L'z' ? static_cast<wchar_t>(lower - 32) : L'\0';
+}
+
 std::optional<std::string> TryToUtf8(std::wstring_view text);
 std::optional<std::wstring> TryFromUtf8(std::string_view bytes);
 

@@ -53,11 +53,9 @@ std::int32_t FileSize(const std::string& path) {
 }
 
 std::int32_t GoodDrive(const std::string& letter) {
-  if (letter.empty()) return 0;
-  char drive = letter[0];
-  if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
-  if (drive < 'A' || drive > 'Z') return 0;
-  const std::wstring root{static_cast<wchar_t>(drive), L':', L'\\'};
+  const wchar_t drive = letter.empty() ? L'\0' : base::DriveLetter(static_cast<unsigned char>(letter[0]));
+  if (drive == 0) return 0;
+  const std::wstring root{drive, L':', L'\\'};
   switch (GetDriveTypeW(root.c_str())) {
     case DRIVE_FIXED:
     case DRIVE_RAMDISK:

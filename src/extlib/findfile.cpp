@@ -1,5 +1,7 @@
 #include "extlib/findfile.h"
 
+#include "base/strconv.h"
+
 namespace extlib {
 namespace {
 
@@ -7,11 +9,7 @@ constexpr DWORD kVolumeLabel = 0x8;  // FILE_ATTRIBUTE_VOLUME of old file system
 
 bool SameLetter(wchar_t a, wchar_t b) {
   if (a == b) return true;
-  if (a < 0x80 && b < 0x80) {
-    if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a - L'A' + L'a');
-    if (b >= L'A' && b <= L'Z') b = static_cast<wchar_t>(b - L'A' + L'a');
-    return a == b;
-  }
+  if (a < 0x80 && b < 0x80) return base::AsciiLower(a) == base::AsciiLower(b);
   // The file system's own case-insensitive comparison of names.
   return CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL;
 }

@@ -4,15 +4,12 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/strconv.h"
 
 namespace fileutil {
 namespace {
 
-wchar_t DriveLetter(wchar_t letter) {
-  if (letter >= L'a' && letter <= L'z') return static_cast<wchar_t>(letter - L'a' + L'A');
-  if (letter >= L'A' && letter <= L'Z') return letter;
-  return 0;
-}
+using base::DriveLetter;
 
 std::wstring Root(wchar_t letter) { return std::wstring{letter, L':', L'\\'}; }
 
