@@ -46,23 +46,20 @@ bool Form1::Form_Load() {
   SetWindowPos(hwnd_, nullptr, static_cast<int>(std::lrint(left)), static_cast<int>(std::lrint(top)), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
+  // Without a data root the program cannot go on: say why, then end.
+  const auto endWith = [this](const std::wstring& message, UINT icon, int exitCode) {
+    MessageBoxW(nullptr, message.c_str(), base::text::kAppTitle, MB_OK | icon);
+    exitCode_ = exitCode;
+    DestroyWindow(hwnd_);
+    return false;
+  };
   // The window stays hidden during the search: the user cannot reach a control yet.
   try {
     state_.DataRootPath = dataroot::LocateDataRoot(dataroot::OncePerTick([this] { DoEvents(); }));
   } catch (...) {
-    // Without a data root the program cannot go on: say why, then end.
-    const std::wstring message = base::DescribeFailure(std::current_exception());
-    MessageBoxW(nullptr, message.c_str(), base::text::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
-    exitCode_ = kExitStartFailed;
-    DestroyWindow(hwnd_);
-    return false;
+    return endWith(base::DescribeFailure(std::current_exception()), MB_ICONEXCLAMATION, kExitStartFailed);
   }
-  if (state_.DataRootPath.empty()) {
-    MessageBoxW(nullptr, base::text::kNoDataRoot, base::text::kAppTitle, MB_OK);
-    exitCode_ = kExitNoDataRoot;
-    DestroyWindow(hwnd_);
-    return false;
-  }
+  if (state_.DataRootPath.empty()) return endWith(base::text::kNoDataRoot, 0, kExitNoDataRoot);
   state_.DoneMessageShown = 0;
   return true;
 }
@@ -116,14 +113,12 @@ bool Form1::MoveFocus(bool backwards) {
   }
   if (order.empty()) return false;
   const HWND focus = GetFocus();
-  size_t at = order.size();
-  for (size_t i = 0; i < order.size(); ++i)
+  const size_t n = order.size();
+  size_t at = n;
+  for (size_t i = 0; i < n; ++i)
     if (order[i] == focus || IsChild(order[i], focus)) at = i;
-  size_t next;
-  if (at == order.size())
-    next = backwards ? order.size() - 1 : 0;
-  else
-    next = backwards ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+  // From outside the order, forwards starts at the first control and backwards at the last.
+  const size_t next = at == n ? (backwards ? n - 1 : 0) : (at + (backwards ? n - 1 : 1)) % n;
   SetFocus(order[next]);
   return true;
 }

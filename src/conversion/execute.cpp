@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/error.h"
-#include "base/limits.h"
 #include "base/messages.h"
 #include "base/strconv.h"
 #include "conversion/field_input.h"
@@ -74,7 +73,7 @@ bool StopWith(RunView& view, const std::wstring& prompt, Icon icon,
 // names the folder again with its closing "\".
 std::vector<std::wstring> Levels(const std::wstring& validated) {
   const std::int16_t n = textutil::CountDelimiters(validated, L"\\");
-  std::vector<std::wstring> workList(static_cast<std::size_t>(std::max(base::kListBound + 1, n + 2)));
+  std::vector<std::wstring> workList(static_cast<std::size_t>(n) + 2);  // slots 1..n+1
   textutil::SplitFields(validated, L"\\", workList);
   std::vector<std::wstring> levels;
   std::wstring current = workList[1];

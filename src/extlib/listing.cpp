@@ -109,22 +109,20 @@ void Search(Kind kind, const std::string& spec, std::vector<Entry>& entries) {
 }
 
 std::int32_t Count(Kind kind, const std::string& spec) {
-  Listing& last = lastListing;
-  last.valid = false;
-  Search(kind, spec, last.entries);
-  last.kind = kind;
-  last.spec = spec;
-  last.valid = true;
-  return static_cast<std::int32_t>(
-      std::min<size_t>(last.entries.size(), static_cast<size_t>(INT32_MAX)));
+  lastListing.valid = false;
+  Search(kind, spec, lastListing.entries);
+  lastListing.kind = kind;
+  lastListing.spec = spec;
+  lastListing.valid = true;
+  return static_cast<std::int32_t>(std::min<size_t>(lastListing.entries.size(), static_cast<size_t>(INT32_MAX)));
 }
 
 // The listing for a read: the one the count just made, or a fresh one.
 const std::vector<Entry>& TakeListing(Kind kind, const std::string& spec) {
-  Listing& last = lastListing;
-  if (!(last.valid && last.kind == kind && last.spec == spec)) Search(kind, spec, last.entries);
-  last.valid = false;
-  return last.entries;
+  if (!(lastListing.valid && lastListing.kind == kind && lastListing.spec == spec))
+    Search(kind, spec, lastListing.entries);
+  lastListing.valid = false;
+  return lastListing.entries;
 }
 
 // What fnAV leaves in the work block.
