@@ -8,24 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped.h"
+
 namespace bench {
 
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  const HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
-  CloseHandle(file);
-  return ok;
+  return file.valid() && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 // A tree the benchmark made; links are removed, never followed.
 inline void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW data;
-  const HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  if (const base::ScopedFind find(FindFirstFileW((path + L"\\*").c_str(), &data)); find.valid()) {
     do {
       const std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -34,8 +32,7 @@ inline void RemoveTree(const std::wstring& path) {
         RemoveTree(child);
       else
         DeleteFileW(child.c_str());
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
   }
   RemoveDirectoryW(path.c_str());
 }

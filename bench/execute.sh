@@ -3,10 +3,7 @@
 # 25 tests on a test drive under Wine; the last line is "execute ratio <x.xx>"
 # (target: 1.20 at most). Arguments go to execute_bench (the number of rounds,
 # default 5). Never run from CTest: it needs the drive and the disk to itself.
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
 bash scripts/build.sh --target execute_bench >/dev/null
 bash scripts/wine-prefix.sh up test

@@ -15,7 +15,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -76,13 +75,20 @@ bool MakeSource() {
   return true;
 }
 
+std::wstring TestFile(const std::wstring& folder, int i, const wchar_t* extension) {
+  return folder + L"\\" + TestName(i) + extension;
+}
+
+bool CopyTest(int i, const std::wstring& to) {
+  for (const wchar_t* extension : kExtensions)
+    if (!CopyFileW(TestFile(kSource, i, extension).c_str(), TestFile(to, i, extension).c_str(), FALSE)) return false;
+  return true;
+}
+
 // Every file of the 25 tests, one after the other: the reference.
 bool CopyAll(const std::wstring& to) {
   for (int i = 0; i < kTests; ++i)
-    for (const wchar_t* extension : kExtensions) {
-      const std::wstring name = L"\\" + TestName(i) + extension;
-      if (!CopyFileW((kSource + name).c_str(), (to + name).c_str(), FALSE)) return false;
-    }
+    if (!CopyTest(i, to)) return false;
   return true;
 }
 
@@ -115,10 +121,7 @@ bool MakeFullDestination(const std::wstring& folder) {
 // durably, as the run does, with content made beforehand.
 bool CopyWithIndex(const std::wstring& to, const std::vector<std::string>& indexAfterTest) {
   for (int i = 0; i < kTests; ++i) {
-    for (const wchar_t* extension : kExtensions) {
-      const std::wstring name = L"\\" + TestName(i) + extension;
-      if (!CopyFileW((kSource + name).c_str(), (to + name).c_str(), FALSE)) return false;
-    }
+    if (!CopyTest(i, to)) return false;
     conversion::ReplaceFileContent(to + L"\\PCNT.TXT", to + L"\\", indexAfterTest[static_cast<size_t>(i)], L"");
   }
   return true;
@@ -206,7 +209,7 @@ bool RunChildCopier(const std::wstring& to) {
 bool AllCopied(const std::wstring& folder) {
   for (int i = 0; i < kTests; ++i)
     for (const wchar_t* extension : kExtensions)
-      if (GetFileAttributesW((folder + L"\\" + TestName(i) + extension).c_str()) == INVALID_FILE_ATTRIBUTES)
+      if (GetFileAttributesW(TestFile(folder, i, extension).c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
   return true;
 }

@@ -4,10 +4,7 @@
 # "execute ratio <x.xx>" and "startup ratio <x.xx>" (medians; targets: 1.10,
 # 1.20 and 1.20 at most). Installs and builds what it needs. Takes about three
 # minutes; never run from CTest.
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
 bash scripts/setup-debian.sh
 bash scripts/wine-prefix.sh init
@@ -16,7 +13,7 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 # One virtual display for all three: the start-up opens windows, and every
 # part (re)starts the Wine server inside it.
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+xvfb-run -a -s "$xvfb_screen" \
   bash -c 'set -o pipefail
            rc=0
            bash bench/walk.sh | tee "$1/walk" || rc=$?

@@ -4,13 +4,10 @@
 # at most). Arguments go to startup_bench (the number of rounds, default 5).
 # Windows need an X display: without DISPLAY this runs itself under xvfb-run.
 # Never run from CTest.
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@"
+  exec xvfb-run -a -s "$xvfb_screen" bash "$0" "$@"
 fi
 
 bash scripts/build.sh --target LugeonTransfer minimal_window controls_window startup_bench >/dev/null

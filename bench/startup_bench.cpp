@@ -33,6 +33,7 @@ using bench::Median;
 using bench::WriteFileBytes;
 
 constexpr wchar_t kFolder[] = L"P:\\startbench";
+const wchar_t* const kPrograms[] = {L"LugeonTransfer.exe", L"minimal_window.exe", L"controls_window.exe"};
 
 std::wstring BesideThisProgram(const std::wstring& name) {
   std::wstring path(MAX_PATH, L'\0');
@@ -45,22 +46,18 @@ void RemoveFolder() {
   const std::wstring folder = kFolder;
   DeleteFileW((folder + L"\\PATDAT\\kishitu.txt").c_str());
   RemoveDirectoryW((folder + L"\\PATDAT").c_str());
-  DeleteFileW((folder + L"\\LugeonTransfer.exe").c_str());
-  DeleteFileW((folder + L"\\minimal_window.exe").c_str());
-  DeleteFileW((folder + L"\\controls_window.exe").c_str());
+  for (const wchar_t* program : kPrograms) DeleteFileW((folder + L"\\" + program).c_str());
   RemoveDirectoryW(kFolder);
 }
 
 bool MakeFolder() {
   const std::wstring folder = kFolder;
-  return CreateDirectoryW(kFolder, nullptr) && CreateDirectoryW((folder + L"\\PATDAT").c_str(), nullptr) &&
-         WriteFileBytes(folder + L"\\PATDAT\\kishitu.txt", "soil\r\n") &&
-         CopyFileW(BesideThisProgram(L"LugeonTransfer.exe").c_str(), (folder + L"\\LugeonTransfer.exe").c_str(),
-                   FALSE) &&
-         CopyFileW(BesideThisProgram(L"minimal_window.exe").c_str(), (folder + L"\\minimal_window.exe").c_str(),
-                   FALSE) &&
-         CopyFileW(BesideThisProgram(L"controls_window.exe").c_str(), (folder + L"\\controls_window.exe").c_str(),
-                   FALSE);
+  if (!CreateDirectoryW(kFolder, nullptr) || !CreateDirectoryW((folder + L"\\PATDAT").c_str(), nullptr) ||
+      !WriteFileBytes(folder + L"\\PATDAT\\kishitu.txt", "soil\r\n"))
+    return false;
+  for (const wchar_t* program : kPrograms)
+    if (!CopyFileW(BesideThisProgram(program).c_str(), (folder + L"\\" + program).c_str(), FALSE)) return false;
+  return true;
 }
 
 struct FindShown {

@@ -3,10 +3,7 @@
 # drive tree under Wine; the last line is "walk ratio <x.xx>" (target: 1.10
 # at most). Arguments go to walk_bench (the number of rounds, default 5).
 # Never run from CTest: it takes about a minute and needs the drive to itself.
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
 bash scripts/build.sh --target walk_bench >/dev/null
 bash scripts/wine-prefix.sh up test

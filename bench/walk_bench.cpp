@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -56,17 +55,17 @@ void EnsureTree() {
     return;
   }
   RemoveTree(kTree);  // an unfinished tree of an earlier run
-  const auto start = std::chrono::steady_clock::now();
-  CreateDirectoryW(kTree, nullptr);
-  const long made = MakeTree(kTree, 0) + 1;
-  // One data root deep inside, so the walk also records a hit.
-  const std::wstring root = std::wstring(kTree) + L"\\" + FolderName(0, 7) + L"\\" +
-                            FolderName(1, 3) + L"\\PATDAT";
-  CreateDirectoryW(root.c_str(), nullptr);
-  bench::WriteFileBytes(root + L"\\kishitu.txt", "1");
-  bench::WriteFileBytes(kDone, "complete\r\n");
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  long made = 0;
+  const double seconds = Seconds([&] {
+    CreateDirectoryW(kTree, nullptr);
+    made = MakeTree(kTree, 0) + 1;
+    // One data root deep inside, so the walk also records a hit.
+    const std::wstring root =
+        std::wstring(kTree) + L"\\" + FolderName(0, 7) + L"\\" + FolderName(1, 3) + L"\\PATDAT";
+    CreateDirectoryW(root.c_str(), nullptr);
+    bench::WriteFileBytes(root + L"\\kishitu.txt", "1");
+    bench::WriteFileBytes(kDone, "complete\r\n");
+  });
   std::printf("tree P:\\walkbench: made %ld folders in %.1f s\n", made, seconds);
 }
 

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # Configures (once) and builds the cross build in build/ (or in $BUILD_DIR).
 # Extra arguments go to `cmake --build` (for example: --target walk_bench).
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-build=${BUILD_DIR:-build}
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build=$BUILD_DIR
 stamp=$build/.configured
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset cross -B "$build" >/dev/null

@@ -4,9 +4,7 @@
 # the vector drawing (SVG, rendered by ImageMagick's own renderer). The .ico is
 # committed; run this after changing a source and commit both. Same sources,
 # same bytes: no dates go into the PNG-compressed 256-pixel image.
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 command -v convert >/dev/null || bash scripts/setup-debian.sh
 
 tmp=$(mktemp -d)

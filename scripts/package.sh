@@ -3,10 +3,7 @@
 # for Windows users, build/dist/LugeonTransfer-<version>-win64.zip and its
 # .sha256 (or under $BUILD_DIR). Prints the zip's path as its last line.
 # The same commit gives the same bytes; see the README for the check.
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bash scripts/setup-debian.sh
 # Made afresh: the zip carries the time of the last commit, which its other

@@ -4,10 +4,7 @@
 # drive D: whose root holds "lugeon" with sample tests and an empty "dest".
 # Without a display of your own it starts a virtual one (Xvfb :99); take a
 # look with:  DISPLAY=:99 import -window root shot.png
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bash scripts/setup-debian.sh
 bash scripts/wine-prefix.sh init
@@ -24,7 +21,7 @@ cp -r demo/drive/lugeon "$BUILD_DIR/demo/d/lugeon"
 if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:99
   if [ ! -e /tmp/.X11-unix/X99 ]; then
-    Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb :99 $xvfb_screen >/dev/null 2>&1 &
     xvfb=$!
     trap 'kill $xvfb 2>/dev/null' EXIT
     sleep 1

@@ -2,17 +2,14 @@
 # The test command: installs what is missing, builds, and runs every test
 # through CTest under Wine, with a virtual X display for the window tests.
 # Arguments go to ctest (for example: -R ListTestNumbers).
-set -euo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$repo"
-export BUILD_DIR=${BUILD_DIR:-$repo/build}
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bash scripts/setup-debian.sh
 bash scripts/wine-prefix.sh init
 bash scripts/build.sh
 
 # The Wine server must start inside the display, or no window can open later.
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+xvfb-run -a -s "$xvfb_screen" \
   bash -c 'rc=0
            bash scripts/wine-prefix.sh up test
            if ! ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 --timeout 300 "$@"; then
