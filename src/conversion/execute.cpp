@@ -69,8 +69,8 @@ bool StopWith(RunView& view, const std::wstring& prompt, Icon icon,
   return false;
 }
 
-// The levels of the checked destination from the first folder down; the last
-// names the folder again with its closing "\".
+// The folders of the checked destination from the first one below the drive
+// down ("M:\a\b\" gives "M:\a" and "M:\a\b"); the drive itself is known to be there.
 std::vector<std::wstring> Levels(const std::wstring& validated) {
   const std::int16_t n = textutil::CountDelimiters(validated, L"\\");
   std::vector<std::wstring> workList(static_cast<std::size_t>(n) + 2);  // slots 1..n+1
@@ -78,7 +78,9 @@ std::vector<std::wstring> Levels(const std::wstring& validated) {
   std::vector<std::wstring> levels;
   std::wstring current = workList[1];
   for (int i = 2; i <= n + 1; ++i) {
-    current += L"\\" + workList[static_cast<std::size_t>(i)];
+    const std::wstring& name = workList[static_cast<std::size_t>(i)];
+    if (name.empty()) continue;  // what follows the closing "\"
+    current += L"\\" + name;
     levels.push_back(current);
   }
   return levels;
@@ -94,10 +96,10 @@ bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
   if (missing == levels.end()) return true;
   const int answer = view.Show(kCreateFolders, Buttons::YesNo, Icon::Question);
   if (answer == fileutil::kIdNo) return false;
-  if (answer == fileutil::kIdYes) {
-    for (auto level = missing; level != levels.end(); ++level)
-      if (!PathExists(*level)) CreateFolder(*level);
-  }
+  // Below the first missing level nothing can be there yet; a level made
+  // meanwhile by someone else is taken as it is.
+  if (answer == fileutil::kIdYes)
+    for (auto level = missing; level != levels.end(); ++level) CreateFolder(*level);
   return true;
 }
 
