@@ -5,6 +5,11 @@ set -euo pipefail
 
 packages=(g++-mingw-w64-x86-64 cmake make googletest wine64 xvfb xauth imagemagick python3
           fonts-ipafont-gothic fonts-wine locales)
+# Node and npm run the workflow lint. A Node that came otherwise (NodeSource's
+# nodejs, which brings its own npm and conflicts with Debian's) is kept as it is.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
