@@ -20,7 +20,9 @@ namespace {
 UINT MessageBoxFlags(fileutil::Buttons buttons, fileutil::Icon icon) {
   // In the order of fileutil::Icon: none, information, question, warning.
   constexpr UINT kIcons[] = {0, MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONEXCLAMATION};
-  return (buttons == fileutil::Buttons::YesNo ? MB_YESNO : MB_OK) | kIcons[static_cast<int>(icon)];
+  // In the order of fileutil::Buttons: OK, Yes and No, Retry and Cancel.
+  constexpr UINT kButtons[] = {MB_OK, MB_YESNO, MB_RETRYCANCEL};
+  return kButtons[static_cast<int>(buttons)] | kIcons[static_cast<int>(icon)];
 }
 
 }  // namespace
@@ -76,7 +78,9 @@ void Form1::DoEvents() {
 
 int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
                 const std::optional<std::wstring>& caption) {
-  const int refused = buttons == fileutil::Buttons::YesNo ? fileutil::kIdNo : fileutil::kIdOk;
+  // In the order of fileutil::Buttons: the answer that changes nothing.
+  constexpr int kRefused[] = {fileutil::kIdOk, fileutil::kIdNo, fileutil::kIdCancel};
+  const int refused = kRefused[static_cast<int>(buttons)];
   // Exit while a run let pending events through: the program is ending, and
   // the run, which finds the text boxes gone, stops without a question.
   if (created_ && hwnd_ == nullptr) return refused;

@@ -19,10 +19,19 @@ std::wstring NoFifthField(const std::wstring& t) {
 std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault fault) {
   const wchar_t* reason = kIndexNotARecord;
   if (fault == IndexFault::ByteOrderMark) reason = kIndexByteOrderMark;
+  if (fault == IndexFault::Utf8) reason = kIndexUtf8;
   if (fault == IndexFault::NotShiftJis) reason = kIndexNotShiftJis;
   return kIndexUnreadableBefore + std::to_wstring(line) + kIndexUnreadableAfter + L"\n" + path +
          L"\n\n" + reason;
 }
+
+std::wstring IndexInUse(const std::wstring& path) { return kIndexInUse + (L"\n" + path + L"\n\n") + kIndexInUseAdvice; }
+
+std::wstring IndexReadOnly(const std::wstring& path) {
+  return kIndexReadOnly + (L"\n" + path + L"\n\n") + kIndexReadOnlyAdvice;
+}
+
+std::wstring NotEntered(const std::wstring& t) { return kNotEnteredBefore + t + kNotEnteredAfter; }
 
 std::wstring NoShiftJisForm(const std::wstring& text, const std::wstring& character) {
   return kNoShiftJisBefore + character + L"\n" + text;

@@ -42,17 +42,20 @@ std::wstring IndexFull(const std::wstring& t);
 inline constexpr wchar_t kNoFifthFieldBefore[] = L"試験番号 ";
 inline constexpr wchar_t kNoFifthFieldMiddle[] = L" のヘッダファイル (";
 inline constexpr wchar_t kNoFifthFieldAfter[] =
-    L".HED) には５番目の項目がありません。値を空として PCNT.TXT に登録します。";
+    L".HED) には５番目の項目がありません。値を .00 として PCNT.TXT に登録します。";
 std::wstring NoFifthField(const std::wstring& t);
 
 // An index that cannot be read faithfully is left as it is.
-enum class IndexFault { ByteOrderMark, NotShiftJis, NotARecord };
+enum class IndexFault { ByteOrderMark, Utf8, NotShiftJis, NotARecord };
 inline constexpr wchar_t kIndexUnreadableBefore[] = L"PCNT.TXT の ";
 inline constexpr wchar_t kIndexUnreadableAfter[] =
     L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。";
 inline constexpr wchar_t kIndexByteOrderMark[] =
     L"ファイルの先頭にバイト順マーク (BOM) があります。UTF-8 や Unicode で保存されたファイルは"
     L"読み取れません。メモ帳などで開き、文字コードを ANSI (Shift-JIS) にして保存し直してください。";
+inline constexpr wchar_t kIndexUtf8[] =
+    L"UTF-8 で保存されたファイルは読み取れません。メモ帳などで開き、文字コードを ANSI (Shift-JIS) にして"
+    L"保存し直してください。";
 inline constexpr wchar_t kIndexNotShiftJis[] =
     L"Shift-JIS の文字として読めないバイトがあります。メモ帳などで開いてその行を確かめ、"
     L"文字コードを ANSI (Shift-JIS) にして保存し直してください。";
@@ -60,6 +63,22 @@ inline constexpr wchar_t kIndexNotARecord[] =
     L"「値,試験番号」の形になっていません。この行を「12.50,1001」のように 1 行 1 件に直して"
     L"保存してください。";
 std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault fault);
+
+// An index that others hold or protect. The question is answered with Retry or Cancel.
+inline constexpr wchar_t kIndexInUse[] = L"PCNT.TXT をほかのプログラムが使っているため、書き換えられません。";
+inline constexpr wchar_t kIndexInUseAdvice[] =
+    L"PCNT.TXT を開いているプログラム (Excel、メモ帳、もう 1 つの LugeonTransfer など) を閉じてから"
+    L"［再試行］を押してください。［キャンセル］を押すと変換を中止します。";
+std::wstring IndexInUse(const std::wstring& path);
+inline constexpr wchar_t kIndexReadOnly[] = L"PCNT.TXT が読み取り専用のため、変換を中止しました。";
+inline constexpr wchar_t kIndexReadOnlyAdvice[] =
+    L"エクスプローラーで PCNT.TXT を右クリックして［プロパティ］を開き、［読み取り専用］のチェックを外してから、"
+    L"実行し直してください。";
+std::wstring IndexReadOnly(const std::wstring& path);
+inline constexpr wchar_t kNotEnteredBefore[] = L"試験番号 ";
+inline constexpr wchar_t kNotEnteredAfter[] =
+    L" のファイルはコピーしましたが、PCNT.TXT には登録していません。この試験をもう一度変換してください。";
+std::wstring NotEntered(const std::wstring& t);
 
 // Heads of failure reports; the path and the system's reason follow them.
 inline constexpr wchar_t kCannotCreateFolder[] = L"フォルダを作成できません。";
@@ -91,7 +110,9 @@ inline constexpr const wchar_t* kEveryText[] = {
     kSelectionLimitAfter, kIndexFullBefore,
     kIndexFullMiddle,    kIndexFullAfter,      kNoFifthFieldBefore,   kNoFifthFieldMiddle,
     kNoFifthFieldAfter,  kIndexUnreadableBefore, kIndexUnreadableAfter, kIndexByteOrderMark,
-    kIndexNotShiftJis,   kIndexNotARecord,     kCannotCreateFolder,   kCannotCopy,
+    kIndexUtf8,          kIndexNotShiftJis,    kIndexNotARecord,      kIndexInUse,
+    kIndexInUseAdvice,   kIndexReadOnly,       kIndexReadOnlyAdvice,  kNotEnteredBefore,
+    kNotEnteredAfter,    kCannotCreateFolder,  kCannotCopy,
     kCannotReadHeader,   kCannotReadIndex,     kCannotWriteIndex,     kCannotOpenFolder,
     kCannotListFolder,   kCannotChangeFolder,  kHeaderValueOf,        kNumberTooLarge,
     kNotShiftJis,        kNoShiftJisBefore,    kErrorCode,            kUnexpected,

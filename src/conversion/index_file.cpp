@@ -1,6 +1,10 @@
 #include "conversion/index_file.h"
 
+#include <windows.h>
+
+#include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +24,8 @@ namespace {
 using base::AppError;
 using base::text::IndexFault;
 
-constexpr wchar_t kIndexName[] = L"PCNT.TXT";
+constexpr wchar_t kLockSuffix[] = L".lock";
+constexpr DWORD kLockPollMs = 50;
 
 // A value that does not fit a single names the file or header it came from.
 float ValueOf(const std::wstring& text, const std::wstring& where) {
@@ -36,20 +41,44 @@ bool StartsWithByteOrderMark(std::string_view bytes) {
          bytes.starts_with("\xFE\xFF");
 }
 
+// Notepad saves UTF-8 without a byte-order mark, and Japanese in UTF-8 may
+// happen to be valid Shift-JIS as well (表層01 is). Japanese in UTF-8 takes
+// three bytes a character; Shift-JIS that happens to be valid UTF-8 is all but
+// always made of two-byte sequences (half-width katakana, whose bytes C2-DF
+// start them). So a file is UTF-8 when it decodes as UTF-8 and holds three-
+// or four-byte sequences and no two-byte ones; the line of the first one.
+std::optional<int> Utf8Line(std::string_view bytes) {
+  const auto startsLongSequence = [](char c) { return static_cast<unsigned char>(c) >= 0xE0; };
+  if (std::none_of(bytes.begin(), bytes.end(), startsLongSequence) || !base::TryFromUtf8(bytes))
+    return std::nullopt;
+  std::optional<int> line;
+  int number = 1;
+  for (const char byte : bytes) {
+    const auto c = static_cast<unsigned char>(byte);
+    if (c == '\n') ++number;
+    if (c >= 0xC0 && c < 0xE0) return std::nullopt;
+    if (c >= 0xE0 && !line) line = number;
+  }
+  return line;
+}
+
+// The old end-of-file mark Ctrl-Z, with nothing but line ends after it, ends the file.
+std::string_view WithoutEndMark(std::string_view bytes) {
+  const std::size_t mark = bytes.find('\x1A');
+  if (mark == std::string_view::npos || bytes.find_first_not_of("\x1A\r\n \t", mark) != std::string_view::npos)
+    return bytes;
+  return bytes.substr(0, mark);
+}
+
 bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 // Written back without quotes, a name holding a comma or a quote would read
-// as another record.
+// as another record; a control character is no part of a test number.
 bool CanBeWrittenBack(const std::wstring& name) {
-  return !name.empty() && name.find_first_of(L",\"") == std::wstring::npos;
-}
-
-// A line end within a quoted field is no line end of a record, so a header
-// value holding one, or a comma or a quote, is written formatted instead.
-bool CanBeWrittenAsIs(const std::wstring& value) {
-  return value.find_first_of(L",\"\r\n") == std::wstring::npos;
+  return !name.empty() && name.find_first_of(L",\"") == std::wstring::npos &&
+         std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; });
 }
 
 std::string Line(const std::wstring& value, const std::wstring& name) {
@@ -80,9 +109,9 @@ void SortByValue(std::vector<Record>& records) {
 
 IndexFile IndexFile::Load(const std::wstring& destPrefix) {
   IndexFile index;
-  index.folderPrefix_ = destPrefix;
   index.path_ = destPrefix + kIndexName;
-  const std::string bytes = ReadFileIfPresent(index.path_, base::text::kCannotReadIndex);
+  const std::string content = ReadFileIfPresent(index.path_, base::text::kCannotReadIndex);
+  const std::string_view bytes = WithoutEndMark(content);
   index.isNew_ = bytes.empty();
   if (index.isNew_) return index;
 
@@ -90,9 +119,10 @@ IndexFile IndexFile::Load(const std::wstring& destPrefix) {
     return AppError(base::text::IndexUnreadable(index.path_, line, fault));
   };
   if (StartsWithByteOrderMark(bytes)) throw refuse(1, IndexFault::ByteOrderMark);
+  if (const std::optional<int> line = Utf8Line(bytes)) throw refuse(*line, IndexFault::Utf8);
 
   const std::wstring where = std::wstring(base::text::kCannotReadIndex) + L"\n" + index.path_;
-  const std::string_view all(bytes);
+  const std::string_view all = bytes;
   std::size_t start = 0;
   for (int number = 1; start < all.size(); ++number) {
     std::size_t end = all.find_first_of("\r\n", start);
@@ -104,7 +134,7 @@ IndexFile IndexFile::Load(const std::wstring& destPrefix) {
     if (!base::TryFromSjis(line)) throw refuse(number, IndexFault::NotShiftJis);
     FieldReader reader(line);
     const std::wstring value = base::FromSjis(reader.Read());
-    if (reader.LastEnd() != FieldReader::End::Comma) throw refuse(number, IndexFault::NotARecord);
+    if (reader.LastEnd() != FieldReader::End::Comma || !IsNumber(value)) throw refuse(number, IndexFault::NotARecord);
     std::wstring name = base::FromSjis(reader.Read());
     if (reader.LastEnd() != FieldReader::End::EndOfData || !CanBeWrittenBack(name))
       throw refuse(number, IndexFault::NotARecord);
@@ -123,8 +153,9 @@ bool IndexFile::HasRoomFor(const std::wstring& t) const {
 }
 
 void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
-  if (isNew_ && CanBeWrittenAsIs(headerValue)) {
-    // A new index takes the header's text as it stands.
+  if (isNew_ && IsNumber(headerValue)) {
+    // A new index takes the header's text as it stands, when it is a number:
+    // anything else would make an index that the next run refuses.
     content_ = Line(headerValue, t);
     return;
   }
@@ -144,8 +175,23 @@ void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
   for (const Record& record : records) content_ += Line(FormatValue(record.value), record.name);
 }
 
-void IndexFile::Save() const {
-  ReplaceFileContent(path_, folderPrefix_, content_, base::text::kCannotWriteIndex);
+void IndexFile::Save() const { ReplaceFileContent(path_, content_, base::text::kCannotWriteIndex); }
+
+bool IsIndexOwnFile(const std::wstring& name) {
+  for (const std::wstring& own : {std::wstring(kIndexName), kIndexName + std::wstring(kLockSuffix),
+                                 kIndexName + std::wstring(kTempSuffix)})
+    if (CompareStringOrdinal(name.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+  return false;
+}
+
+base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs) {
+  const std::wstring path = destPrefix + kIndexName;
+  const ULONGLONG until = GetTickCount64() + patienceMs;
+  for (;;) {
+    base::ScopedFile lock = TakeLockFile(path + kLockSuffix, path);
+    if (lock.valid() || GetTickCount64() >= until) return lock;
+    Sleep(kLockPollMs);
+  }
 }
 
 void UpdateIndexFile(IndexFile& index, const std::wstring& t, const std::wstring& headerValue) {

@@ -1,24 +1,32 @@
 #pragma once
 // The destination's index PCNT.TXT: value, test number; ascending by value.
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
+#include "base/scoped.h"
+
 namespace conversion {
+
+inline constexpr wchar_t kIndexName[] = L"PCNT.TXT";
 
 class IndexFile {
  public:
   // Reads destPrefix + "PCNT.TXT"; an absent or empty file is a new index.
   // Throws AppError, leaving the file as it is, when it cannot be read or
-  // not faithfully: a byte-order mark, bytes that are no Shift-JIS, or a
-  // line that is not one record of a value, a comma and a test number that
-  // could be written back. Blank lines are no records.
+  // not faithfully: a byte-order mark, UTF-8, bytes that are no Shift-JIS,
+  // or a line that is not one record of a number, a comma and a test number
+  // that could be written back. Blank lines are no records; a Ctrl-Z at the
+  // end ends the file.
   static IndexFile Load(const std::wstring& destPrefix);
 
   // Whether t can be entered without going beyond base::kIndexCapacity
   // records: t has a record already, or fewer records are there (never more).
   bool HasRoomFor(const std::wstring& t) const;
 
-  // Enters test t: a new index takes the header's text as it stands; else
+  // Enters test t: a new index takes the header's text as it stands when it
+  // is a number (else its value formatted, .00 for none); else
   // every record of t takes the value, or t is added after the others, and
   // the records are sorted by value, equal values keeping their order.
   // Throws AppError when t does not fit or the value is out of range.
@@ -34,11 +42,19 @@ class IndexFile {
   };
 
   std::wstring path_;
-  std::wstring folderPrefix_;
   bool isNew_ = true;
   std::vector<Record> records_;
   std::string content_;  // what Save writes, made by Enter
 };
+
+// Whether a file name is the index's, or one the program makes beside it
+// while it rewrites it (the lock and the new content), in any case.
+bool IsIndexOwnFile(const std::wstring& name);
+
+// The lock of destPrefix's index, held while the index is read, merged and
+// replaced, and never longer: an invalid handle when another program held
+// it all through patienceMs. Throws AppError when the folder refuses it.
+base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs);
 
 // The index step of a run for test t: enters it and saves the index.
 void UpdateIndexFile(IndexFile& index, const std::wstring& t, const std::wstring& headerValue);

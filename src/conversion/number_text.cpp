@@ -17,13 +17,18 @@ base::AppError OutOfRange(std::wstring_view text) {
   return base::AppError(base::AppError::Kind::Overflow, base::text::kNumberTooLarge + std::wstring(text));
 }
 
-}  // namespace
+// The number at the start of text as plain ASCII for strtod (empty when there
+// is none), and where it ends.
+struct Scan {
+  std::string number;
+  std::size_t end = 0;
+};
 
-double LeadingNumber(std::wstring_view text) {
+Scan ScanNumber(std::wstring_view text) {
+  Scan scan;
   std::size_t i = 0;
   while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
 
-  // Collected as plain ASCII for strtod, which only sees a well-formed number.
   std::string number;
   // Appends the digits from position j on; true when there was one.
   const auto takeDigits = [&text](std::size_t& j, std::string& into) {
@@ -40,18 +45,36 @@ double LeadingNumber(std::wstring_view text) {
     number += '.';
     digits = takeDigits(++i, number) || digits;
   }
-  if (!digits) return 0.0;
+  if (!digits) return scan;
 
   if (i < text.size() && std::wstring_view(L"EeDd").find(text[i]) != std::wstring_view::npos) {
     std::size_t j = i + 1;
     std::string exponent = "e";
     if (j < text.size() && (text[j] == L'+' || text[j] == L'-')) exponent += static_cast<char>(text[j++]);
-    if (takeDigits(j, exponent)) number += exponent;
+    if (takeDigits(j, exponent)) {
+      number += exponent;
+      i = j;
+    }
   }
+  scan.number = std::move(number);
+  scan.end = i;
+  return scan;
+}
 
-  const double value = std::strtod(number.c_str(), nullptr);
+}  // namespace
+
+double LeadingNumber(std::wstring_view text) {
+  const Scan scan = ScanNumber(text);
+  if (scan.number.empty()) return 0.0;
+  const double value = std::strtod(scan.number.c_str(), nullptr);
   if (std::isinf(value)) throw OutOfRange(text);
   return value;
+}
+
+bool IsNumber(std::wstring_view text) {
+  const Scan scan = ScanNumber(text);
+  if (scan.number.empty()) return false;
+  return text.find_first_not_of(L" \t", scan.end) == std::wstring_view::npos;
 }
 
 float SingleOf(std::wstring_view text) {

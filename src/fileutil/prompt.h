@@ -6,10 +6,12 @@
 
 namespace fileutil {
 
-enum class Buttons { Ok, YesNo };
+enum class Buttons { Ok, YesNo, RetryCancel };
 enum class Icon { None, Information, Question, Warning };
 
 inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdRetry = 4;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
@@ -17,7 +19,7 @@ class Prompter {
  public:
   virtual ~Prompter() = default;
   // A modal message box; no caption means the application title.
-  // Answers the button pressed: kIdOk, kIdYes or kIdNo.
+  // Answers the button pressed: kIdOk, kIdYes, kIdNo, kIdRetry or kIdCancel.
   virtual int Show(const std::wstring& prompt, Buttons buttons, Icon icon,
                    const std::optional<std::wstring>& caption = std::nullopt) = 0;
 };

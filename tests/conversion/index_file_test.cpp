@@ -63,8 +63,9 @@ const Entries kEntries[] = {
     {"CreatesTheIndexWithTheHeaderTextAsRead", std::nullopt,
      {{L"1234", L"12.5", "12.5,1234\r\n"}, {L"1200", L"3", "3.00,1200\r\n12.50,1234\r\n"}}},
     {"TreatsAnEmptyIndexLikeAnAbsentOne", "", {{L"1234", L"12.50000", "12.50000,1234\r\n"}}},
-    {"NewIndexTakesEvenAnEmptyValueUnchanged", std::nullopt, {{L"77", L"", ",77\r\n"}}},
-    {"NewIndexTakesEvenAnOddValueUnchanged", std::nullopt, {{L"78", L"abc", "abc,78\r\n"}}},
+    // Anything but a number would make an index that the next run refuses.
+    {"ANewIndexFormatsAnEmptyValue", std::nullopt, {{L"77", L"", ".00,77\r\n"}}},
+    {"ANewIndexFormatsAValueThatIsNoNumber", std::nullopt, {{L"78", L"abc", ".00,78\r\n"}}},
     {"SortsTheRecordsAndPlacesANewTest", "5.00,A\r\n2.00,B\r\n",
      {{L"C", L"4", "2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
       {L"D", L"-1.5", "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
@@ -92,6 +93,16 @@ const Entries kEntries[] = {
      {{L"表ソ", L"2", "2,\x95\x5C\x83\x5C\r\n"},
       {L"能1", L"1", "1.00,\x94\x5C" "1\r\n2.00,\x95\x5C\x83\x5C\r\n"},
       {L"表ソ", L"0.5", ".50,\x95\x5C\x83\x5C\r\n1.00,\x94\x5C" "1\r\n"}}},
+    // What this program writes is read back, also half-width katakana, whose
+    // bytes can be valid UTF-8 (ﾂｱ is C2 B1), and 表 with its 5C.
+    {"ReadsBackWhatItWrote", std::nullopt,
+     {{L"ﾂｱ", L"1", "1,\xC2\xB1\r\n"},
+      {L"ﾃｽﾄ", L"2", "1.00,\xC2\xB1\r\n2.00,\xC3\xBD\xC4\r\n"},
+      {L"表層01", L"3", "1.00,\xC2\xB1\r\n2.00,\xC3\xBD\xC4\r\n3.00,\x95\x5C\x91\x77" "01\r\n"},
+      {L"ﾂｱ", L"4", "2.00,\xC3\xBD\xC4\r\n3.00,\x95\x5C\x91\x77" "01\r\n4.00,\xC2\xB1\r\n"}}},
+    // The old end-of-file mark ends the file and is not written back.
+    {"ACtrlZAtTheEndEndsTheFile", "1.00,A\r\n\x1A", {{L"B", L"2", "1.00,A\r\n2.00,B\r\n"}}},
+    {"ACtrlZAloneIsAnEmptyIndex", "\x1A\r\n", {{L"B", L"2.5", "2.5,B\r\n"}}},
     // Room is counted in records: the hundredth is taken, a full index still updates a test it holds.
     {"TheHundredthRecordIsTaken", NumberedIndex(base::kIndexCapacity - 1),
      {{L"T100", L"100", NumberedIndex(base::kIndexCapacity)}}},
@@ -127,12 +138,17 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
   };
   const wchar_t* notShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
   const wchar_t* bom = L"ファイルの先頭にバイト順マーク (BOM) があります。";
+  const wchar_t* utf8 = L"UTF-8 で保存されたファイルは読み取れません。";
   const wchar_t* notARecord = L"「値,試験番号」の形になっていません。";
   const Case cases[] = {
       {"1.00,A\r\n2.00,B\x81\x20\r\n", 2, notShiftJis},       // lead byte, invalid second byte
       {"1.00,A\r\n\r\n2.00,B\x81", 3, notShiftJis},            // a lone lead byte at the end
       {"\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n", 1, bom},      // UTF-8 as editors save it
       {"\xFF\xFE" "1\0.\0", 1, bom},
+      {"1.00,A\r\n2.00,\xE8\xA1\xA8\xE5\xB1\xA4" "01\r\n", 2, utf8},  // Notepad's UTF-8: 表層01
+      {"abc,0999\r\n", 1, notARecord},                           // a value that is no number
+      {"VALUE,TEST\r\n1.00,A\r\n", 1, notARecord},                // a heading line
+      {"1.00,A\r\n\x1A" "2.00,B\r\n", 2, notARecord},             // a Ctrl-Z with records after it
       {"1.00,A\r\n2.50\r\n3.00,B\r\n", 2, notARecord},        // a value without a comma
       {"1.00,A,B\r\n", 1, notARecord},
       {"1.00,\r\n", 1, notARecord},                             // no test number
@@ -179,18 +195,22 @@ TEST(IndexCapacity, AnAbsentIndexHasRoom) {
   EXPECT_FALSE(testsupport::Exists(f.index));
 }
 
-// Held open for writing elsewhere the index cannot be read; held open for
-// reading it cannot be replaced. Either way it stays as it was.
+// Held without sharing elsewhere the index cannot be read; held so that it
+// cannot be replaced (open for writing, it can still be read) it cannot be
+// written. Either way it stays as it was.
 TEST(IndexFailure, AnIndexHeldOpenElsewhereIsLeftAsItWas) {
   const struct {
     DWORD access;
+    DWORD share;
     const wchar_t* failure;
-  } rows[] = {{GENERIC_WRITE, L"PCNT.TXT を読み込めません。\n"}, {GENERIC_READ, L"PCNT.TXT を書き込めません。\n"}};
+  } rows[] = {{GENERIC_READ, 0, L"PCNT.TXT を読み込めません。\n"},
+              {GENERIC_READ, FILE_SHARE_READ, L"PCNT.TXT を書き込めません。\n"},
+              {GENERIC_WRITE, FILE_SHARE_READ, L"PCNT.TXT を書き込めません。\n"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.failure);
     IndexFolder f;
     WriteBytes(f.index, "5.00,A\r\n");
-    HANDLE other = CreateFileW(f.index.c_str(), row.access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE other = CreateFileW(f.index.c_str(), row.access, row.share, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
