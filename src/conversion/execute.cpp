@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -114,16 +115,45 @@ std::vector<std::wstring> TestsHeld(const std::wstring& destPrefix) {
   return held;
 }
 
-bool IsIndexFile(const std::wstring& name) {
-  return CompareStringOrdinal(name.c_str(), -1, L"PCNT.TXT", -1, TRUE) == CSTR_EQUAL;
+// The file system does not tell names apart by letter case: a test whose
+// number differs from one there only so would replace its files.
+bool Holds(const std::vector<std::wstring>& held, const std::wstring& t) {
+  return std::any_of(held.begin(), held.end(), [&t](const std::wstring& name) {
+    return CompareStringOrdinal(name.c_str(), -1, t.c_str(), -1, TRUE) == CSTR_EQUAL;
+  });
 }
 
 // Every file of the test, under the same name. A source file that would
-// land on the destination's own index is not one of the test's files.
+// land on the destination's own index (or its lock) is not one of the test's files.
 void CopyTestFiles(const std::wstring& sourcePrefix, const std::wstring& destPrefix,
                    const std::wstring& t) {
   for (const std::wstring& name : fileutil::ListDirEntries(sourcePrefix + t + L".*"))
-    if (!IsIndexFile(name)) CopyOneFile(sourcePrefix + name, destPrefix + name);
+    if (!IsIndexOwnFile(name)) CopyOneFile(sourcePrefix + name, destPrefix + name);
+}
+
+// Another copy of the program, here or on another PC, is given this long to
+// finish its update before the user is asked.
+constexpr DWORD kLockPatienceMs = 5000;
+
+// Runs work on the destination's index, read afresh under its lock, so that
+// no other copy of the program writes between the reading and the writing.
+// While another program holds the index the user is asked to Retry or Cancel,
+// and a read-only index is refused: false after such a stop.
+bool WithIndex(RunView& view, const std::wstring& destPrefix, const std::function<void(IndexFile&)>& work) {
+  const std::wstring path = destPrefix + kIndexName;
+  for (;;) {
+    base::ScopedFile lock = LockIndex(destPrefix, kLockPatienceMs);
+    const FileUse use = lock.valid() ? UseOf(path) : FileUse::InUse;
+    if (use != FileUse::Free) {
+      lock.reset();  // never held while a question is open
+      if (use == FileUse::ReadOnly) return StopWith(view, IndexReadOnly(path), Icon::Warning);
+      if (view.Show(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) == fileutil::kIdRetry) continue;
+      return false;
+    }
+    IndexFile index = IndexFile::Load(destPrefix);
+    work(index);
+    return true;
+  }
 }
 
 // The fifth field of the copied header; false when it has fewer fields.
@@ -167,22 +197,24 @@ bool Run(RunView& view, const std::vector<std::wstring>& selectedTests, RunGuard
   const std::vector<std::wstring> held = TestsHeld(destPrefix);  // before anything is copied
 
   for (const std::wstring& t : selectedTests) {
-    // Read before anything of the test is copied, so a test that the index
-    // cannot take, or an index that cannot be read faithfully, leaves no files.
-    IndexFile index = IndexFile::Load(destPrefix);
-    if (!index.HasRoomFor(t)) {
+    // Checked before anything of the test is copied, so a test that the index
+    // cannot take, or an index that cannot be read faithfully or is held,
+    // leaves no files. Only a check: the update reads the index again.
+    bool room = false;
+    if (!WithIndex(view, destPrefix, [&](const IndexFile& index) { room = index.HasRoomFor(t); })) return false;
+    if (!room) {
       view.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
       continue;
     }
-    if (std::find(held.begin(), held.end(), t) != held.end() &&
-        view.Show(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)
+    if (Holds(held, t) && view.Show(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)
       continue;
 
     CopyTestFiles(sourcePrefix, destPrefix, t);
     std::wstring headerValue;  // fresh for every test: never another test's value
     if (!ReadHeaderValue(destPrefix + t + L".HED", headerValue))
       view.Show(NoFifthField(t), Buttons::Ok, Icon::None);
-    UpdateIndexFile(index, t, headerValue);
+    if (!WithIndex(view, destPrefix, [&](IndexFile& index) { UpdateIndexFile(index, t, headerValue); }))
+      return StopWith(view, NotEntered(t), Icon::Warning);
   }
   return true;
 }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "base/error.h"
 #include "base/messages.h"
 #include "base/scoped.h"
@@ -11,9 +9,22 @@
 namespace conversion {
 namespace {
 
+// Everything a program that has the file open may be doing to it.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Attributes that make Windows refuse to replace a file: a copy or a rename
+// onto it fails with ERROR_ACCESS_DENIED.
+constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// Another program (a virus scanner, an indexer) may hold a fresh file for a moment.
+bool IsPassingHold(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
+constexpr int kReplaceAttempts = 20;
+constexpr DWORD kReplacePauseMs = 50;
+
 std::string Read(const std::wstring& path, std::wstring_view failure, bool absentIsEmpty) {
-  const base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Others may have it open, even for writing: reading must not stop them or fail for it.
+  const base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD error = GetLastError();
     if (absentIsEmpty && error == ERROR_FILE_NOT_FOUND) return {};
@@ -34,7 +45,7 @@ std::string Read(const std::wstring& path, std::wstring_view failure, bool absen
 // ERROR_SUCCESS.
 DWORD WriteDurably(const std::wstring& path, const std::string& bytes) {
   const base::ScopedFile file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
@@ -54,20 +65,48 @@ std::string ReadFileIfPresent(const std::wstring& path, std::wstring_view failur
   return Read(path, failure, true);
 }
 
-void ReplaceFileContent(const std::wstring& path, const std::wstring& folderPrefix,
-                        const std::string& bytes, std::wstring_view failure) {
-  std::vector<wchar_t> temp(MAX_PATH + 1, L'\0');
-  if (!GetTempFileNameW(folderPrefix.c_str(), L"PCN", 0, temp.data()))
-    throw base::SystemError(failure, path, GetLastError());
-  const std::wstring tempPath = temp.data();
+void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
+  const std::wstring tempPath = path + kTempSuffix;
   DWORD error = WriteDurably(tempPath, bytes);
-  if (error == ERROR_SUCCESS &&
-      !MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  for (int attempt = 1; error == ERROR_SUCCESS; ++attempt) {
+    if (MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
     error = GetLastError();
+    if (!IsPassingHold(error) || attempt == kReplaceAttempts) break;
+    error = ERROR_SUCCESS;
+    Sleep(kReplacePauseMs);
+  }
   if (error != ERROR_SUCCESS) {
     DeleteFileW(tempPath.c_str());
     throw base::SystemError(failure, path, error);
   }
+}
+
+FileUse UseOf(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileUse::Free;  // absent, or the open below says why not
+  if (attributes & FILE_ATTRIBUTE_READONLY) return FileUse::ReadOnly;
+  // What replacing it takes: a program that holds it without letting others
+  // delete it (a spreadsheet shows a file so) would make the rename fail.
+  const base::ScopedFile probe(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION) return FileUse::InUse;
+  return FileUse::Free;
+}
+
+base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath) {
+  // Deleted by the system when the handle closes, also when the holder is ended
+  // from the Task Manager or its PC leaves the network: it never outlives its holder.
+  base::ScopedFile lock(CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (lock.valid()) return lock;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_SHARING_VIOLATION)
+    return lock;
+  // A lock file that is being deleted answers "access denied" for a moment;
+  // without one there, the folder itself refuses us.
+  if (error == ERROR_ACCESS_DENIED &&
+      (GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND))
+    return lock;
+  throw base::SystemError(base::text::kCannotWriteIndex, lockedPath, error);
 }
 
 bool PathExists(const std::wstring& path) {
@@ -89,6 +128,14 @@ void CreateFolder(const std::wstring& path) {
 }
 
 void CopyOneFile(const std::wstring& from, const std::wstring& to) {
+  // Windows refuses to copy onto a read-only or hidden file (Wine does not):
+  // such a copy of an earlier transfer, from a CD say, is replaced like any other.
+  const DWORD attributes = GetFileAttributesW(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      (attributes & kProtecting)) {
+    const DWORD kept = attributes & ~kProtecting;
+    SetFileAttributesW(to.c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept);  // if refused, the copy says why
+  }
   if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
     throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + to, GetLastError());
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/scoped.h"
+
 namespace conversion {
 
 // The whole content of a file; throws AppError("<failure>", path, reason).
@@ -12,10 +14,24 @@ std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure);
 // Like ReadWholeFile, but an absent file reads as empty.
 std::string ReadFileIfPresent(const std::wstring& path, std::wstring_view failure);
 
-// Writes bytes to a new file in the same folder and then puts it in place of
-// path in one step: path holds either its old content or all of the new.
-void ReplaceFileContent(const std::wstring& path, const std::wstring& folderPrefix,
-                        const std::string& bytes, std::wstring_view failure);
+// Writes bytes to path + kTempSuffix and then puts that in place of path in
+// one step: path holds either its old content or all of the new. A program
+// that holds path for a moment is waited for, briefly. Only one writer may
+// be at it at a time (see TakeLockFile): the temporary name is fixed.
+inline constexpr wchar_t kTempSuffix[] = L".tmp";
+void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure);
+
+// Whether path could be replaced now: Free (also when absent), ReadOnly (the
+// attribute, which Windows honours and Wine run as root does not), or InUse
+// (another program holds it open without letting it be replaced).
+enum class FileUse { Free, ReadOnly, InUse };
+FileUse UseOf(const std::wstring& path);
+
+// A lock on lockedPath that works between programs and between PCs on a
+// shared folder: the file lockPath, made new and kept open. An invalid
+// handle when someone else holds it; throws AppError (lockedPath, the
+// system's reason) when the folder refuses it.
+base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath);
 
 // A folder or file of that name exists ("X:\A\" is looked up as "X:\A").
 bool PathExists(const std::wstring& path);
@@ -23,7 +39,8 @@ bool PathExists(const std::wstring& path);
 // One folder level, whose parent exists.
 void CreateFolder(const std::wstring& path);
 
-// Copies a file, replacing a file of that name at the target.
+// Copies a file, replacing a file of that name at the target, also a
+// read-only or hidden one; the copy takes the source's attributes.
 void CopyOneFile(const std::wstring& from, const std::wstring& to);
 
 }  // namespace conversion

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "fake_view.h"
+#include "support/fake_view.h"
 #include "support/test_support.h"
 
 using conversiontest::FakeView;
@@ -41,6 +43,27 @@ std::wstring Overwrite(const std::wstring& t) {
   return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
 }
 
+std::wstring IndexInUse(const std::wstring& index) {
+  return L"PCNT.TXT をほかのプログラムが使っているため、書き換えられません。\n" + index +
+         L"\n\nPCNT.TXT を開いているプログラム (Excel、メモ帳、もう 1 つの LugeonTransfer など) を閉じてから"
+         L"［再試行］を押してください。［キャンセル］を押すと変換を中止します。";
+}
+
+std::wstring IndexReadOnly(const std::wstring& index) {
+  return L"PCNT.TXT が読み取り専用のため、変換を中止しました。\n" + index +
+         L"\n\nエクスプローラーで PCNT.TXT を右クリックして［プロパティ］を開き、［読み取り専用］のチェックを外してから、"
+         L"実行し直してください。";
+}
+
+// Polls until done() holds; false after ten seconds.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 200; ++i) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
 bool StartsWith(const std::wstring& text, const std::wstring& start) {
   return text.compare(0, start.size(), start) == 0;
 }
@@ -57,6 +80,55 @@ class HeldOpen {
 
  private:
   HANDLE handle_;
+};
+
+// index_writer.exe (tests/support) running beside this test program, its
+// output kept in a file; ended when the object goes.
+class Writer {
+ public:
+  Writer(const std::wstring& arguments, const std::wstring& output) : output_(output) {
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    program = program.substr(0, program.find_last_of(L'\\') + 1) + L"index_writer.exe";
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    PROCESS_INFORMATION info{};
+    EXPECT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &startup, &info))
+        << GetLastError();
+    CloseHandle(out);
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+  }
+  ~Writer() { End(); }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  // The exit code, or STILL_ACTIVE after timeoutMs.
+  DWORD Wait(DWORD timeoutMs) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process_, &code);
+    return code;
+  }
+  // As the Task Manager ends a program: at once, nothing of its own run.
+  void End() {
+    if (process_ == nullptr) return;
+    TerminateProcess(process_, 9);
+    WaitForSingleObject(process_, INFINITE);
+    CloseHandle(process_);
+    process_ = nullptr;
+  }
+  std::string Output() const { return ReadBytes(output_); }
+
+ private:
+  std::wstring output_;
+  HANDLE process_ = nullptr;
 };
 
 class Execute : public testing::Test {
@@ -252,13 +324,15 @@ TEST_F(Execute, AJapaneseTestNumberIsAskedForAndEntered) {
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2.00,\x94\x5C\r\n3.00,\x95\x5C\x83\x5C\r\n");
 }
 
-TEST_F(Execute, NamesDifferingInCaseAskNothing) {
+// The file system does not tell abc and ABC apart: copying ABC would replace abc's files.
+TEST_F(Execute, NamesDifferingOnlyInCaseAreAskedFor) {
   AddTest(src, L"ABC", "a,b,c,d,1\r\n");
-  MakeDestination({{L"abc.GRA", "old"}});
-  FakeView view(src, dst);
+  MakeDestination({{L"abc.GRA", "old"}, {L"PCNT.TXT", "2.00,abc\r\n"}});
+  FakeView view(src, dst, {kIdNo});
   EXPECT_EQ(Run(view, {L"ABC"}), 1);
-  EXPECT_TRUE(view.prompts().empty());
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1,ABC\r\n");
+  EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"ABC"), Buttons::YesNo, Icon::Question}}));
+  EXPECT_EQ(ReadBytes(dst + L"\\abc.GRA"), "old");
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2.00,abc\r\n");
 }
 
 TEST_F(Execute, OnlyTheConfirmedOfTwoTestsIsCopied) {
@@ -353,14 +427,14 @@ TEST_F(Execute, NamesEndingInAnIdeographicSpaceAreTheirOwn) {
   EXPECT_FALSE(Exists(root + L"\\結果"));
 }
 
-TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
+TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredAsZero) {
   AddTest(src, L"A", "1,2,3,4,5\r\n");
   AddTest(src, L"B", "1,2,3,4\r\n");
   MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"A", L"B"}), 1);
   EXPECT_EQ(view.prompts(), (Prompts{{L"試験番号 B のヘッダファイル (B.HED) には５番目の項目がありません。"
-                                      L"値を空として PCNT.TXT に登録します。",
+                                      L"値を .00 として PCNT.TXT に登録します。",
                                       Buttons::Ok, Icon::None}}));
   // B does not take A's value.
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".00,B\r\n5.00,A\r\n");
@@ -369,7 +443,7 @@ TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredEmpty) {
   testsupport::MakeFolders(fresh);
   FakeView alone(src, fresh);
   EXPECT_EQ(Run(alone, {L"B"}), 1);
-  EXPECT_EQ(ReadBytes(fresh + L"\\PCNT.TXT"), ",B\r\n");
+  EXPECT_EQ(ReadBytes(fresh + L"\\PCNT.TXT"), ".00,B\r\n");
 }
 
 TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
@@ -456,24 +530,134 @@ TEST_F(Execute, TheSourceFolderAsDestinationLosesNothing) {
   EXPECT_EQ(ReadBytes(src + L"\\1234.GRA"), "data of the test");
 }
 
-TEST_F(Execute, AnIndexThatCannotBeWrittenStopsTheRunAndKeepsTheOldOne) {
+// A spreadsheet shows a file held with FILE_SHARE_READ only; others hold it
+// without sharing. Either way the user is asked before anything is copied:
+// Cancel stops the run with the destination as it was, Retry after the
+// program let go goes on.
+TEST_F(Execute, AnIndexHeldByAnotherProgramIsAskedAboutBeforeTheTest) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
-  FakeView view(src, dst);
-  std::int16_t done = 0;
-  {
-    HeldOpen held(dst + L"\\PCNT.TXT", GENERIC_READ, FILE_SHARE_READ);
-    done = Run(view, {L"1234"});
+  for (const DWORD share : {DWORD{FILE_SHARE_READ}, DWORD{0}}) {
+    for (const int answer : {fileutil::kIdCancel, fileutil::kIdRetry}) {
+      SCOPED_TRACE(testing::Message() << "share " << share << ", answer " << answer);
+      testsupport::RemoveTree(dst);
+      MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
+      const std::wstring index = dst + L"\\PCNT.TXT";
+      auto held = std::make_unique<HeldOpen>(index, GENERIC_READ, share);
+      FakeView view(src, dst, {answer});
+      view.onShow = [&](const std::wstring&) {
+        EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"}) << "nothing of the test copied yet";
+        held.reset();
+      };
+      EXPECT_EQ(Run(view, {L"1234"}), answer == fileutil::kIdRetry ? 1 : 0);
+      ASSERT_EQ(view.prompts(), (Prompts{{IndexInUse(index), Buttons::RetryCancel, Icon::Warning}}));
+      if (answer == fileutil::kIdCancel) {
+        EXPECT_EQ(view.label3, L"");
+        EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
+        EXPECT_EQ(ReadBytes(index), "1.00,9999\r\n");
+      } else {
+        EXPECT_EQ(view.label3, kDone);
+        EXPECT_EQ(ReadBytes(index), "1.00,9999\r\n12.50,1234\r\n");
+      }
+    }
   }
-  EXPECT_EQ(done, 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_TRUE(StartsWith(view.prompts()[0].text,
-                         L"PCNT.TXT を書き込めません。\n" + dst + L"\\PCNT.TXT\n\n"));
-  EXPECT_EQ(view.label3, L"");
-  EXPECT_EQ(view.events.back(), L"Box:" + view.prompts()[0].text);
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
-  // What was copied before stays.
+}
+
+// The index is read again when the test is entered: what others wrote while
+// the question was open stays.
+TEST_F(Execute, ARecordAddedWhileTheQuestionIsOpenSurvives) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,A\r\n"}});
+  FakeView view(src, dst, {kIdYes});
+  view.onShow = [&](const std::wstring&) { WriteBytes(dst + L"\\PCNT.TXT", "1.00,A\r\n2.00,B\r\n"); };
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,A\r\n2.00,B\r\n12.50,1234\r\n");
+  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"})) << "no lock or temporary file left";
+}
+
+// Two copies of the program (two people on a shared folder) entering 25 tests
+// each into one index at the same time, again and again: one writes at a time
+// and each reads the index again first, so no record is lost and no run fails.
+TEST_F(Execute, TwoProgramsEnterIntoOneIndexAtTheSameTime) {
+  std::string expected = ".50,OLD\r\n";
+  for (int k = 1; k <= 25; ++k) {
+    std::string number = std::to_string(k);
+    if (k < 10) number.insert(number.begin(), '0');
+    const std::wstring wide(number.begin(), number.end());
+    AddTest(src, std::wstring(1, L'A').append(wide), "a,b,c,d," + std::to_string(k) + "\r\n");
+    AddTest(src, std::wstring(1, L'B').append(wide), "a,b,c,d," + std::to_string(k) + ".25\r\n");
+    expected += std::to_string(k) + ".00,A" + number + "\r\n" + std::to_string(k) + ".25,B" + number + "\r\n";
+  }
+  MakeDestination({{L"PCNT.TXT", "0.50,OLD\r\n"}});
+  Writer a(L"run " + src + L" " + dst + L" A 3000", root + L"\\a.txt");
+  Writer b(L"run " + src + L" " + dst + L" B 3000", root + L"\\b.txt");
+  EXPECT_EQ(a.Wait(120000), 0u) << a.Output();
+  EXPECT_EQ(b.Wait(120000), 0u) << b.Output();
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), expected);
+  EXPECT_EQ(FolderContents(dst).size(), 101u) << "the tests' files and PCNT.TXT, no lock or temporary file";
+}
+
+// A program ended from the Task Manager while it held the index leaves
+// nothing that blocks the next run.
+TEST_F(Execute, TheLockOfAProgramThatWasEndedBlocksNothing) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  MakeDestination();
+  Writer holder(L"hold " + dst, root + L"\\holder.txt");
+  ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
+  holder.End();
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_TRUE(view.prompts().empty());
   EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
+}
+
+// Another copy of the program that keeps the index is waited for silently
+// for about five seconds; then the user is asked, and Retry goes on.
+TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  MakeDestination();
+  Writer holder(L"hold " + dst, root + L"\\holder.txt");
+  ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
+  FakeView view(src, dst, {fileutil::kIdRetry});
+  const ULONGLONG start = GetTickCount64();
+  ULONGLONG waited = 0;
+  view.onShow = [&](const std::wstring&) {
+    waited = GetTickCount64() - start;
+    EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT.lock"})) << "nothing copied before the question";
+    holder.End();
+  };
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(view.prompts(), (Prompts{{IndexInUse(dst + L"\\PCNT.TXT"), Buttons::RetryCancel, Icon::Warning}}));
+  EXPECT_GE(waited, 4000u) << "asked only after a silent wait";
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
+}
+
+// Copies of an earlier transfer from a CD are read-only; Windows refuses to
+// copy onto them, or onto hidden ones (Wine run as root does not): after Yes
+// they are replaced and take the source's attributes. A read-only index is
+// refused before anything of the test is copied.
+TEST_F(Execute, ReadOnlyFilesInTheDestination) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  MakeDestination({{L"1234.GRA", "old"}, {L"1234.HED", "old"}});
+  SetFileAttributesW((dst + L"\\1234.GRA").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((dst + L"\\1234.HED").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  FakeView view(src, dst, {kIdYes});
+  EXPECT_EQ(Run(view, {L"1234"}), 1);
+  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
+  for (const wchar_t* name : {L"\\1234.GRA", L"\\1234.HED"})
+    EXPECT_EQ(GetFileAttributesW((dst + name).c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u) << name;
+
+  const std::wstring other = root + L"\\other";
+  const std::wstring index = other + L"\\PCNT.TXT";
+  testsupport::MakeFolders(other);
+  WriteBytes(index, "1.00,A\r\n");
+  SetFileAttributesW(index.c_str(), FILE_ATTRIBUTE_READONLY);
+  FakeView refused(src, other);
+  EXPECT_EQ(Run(refused, {L"1234"}), 0);
+  EXPECT_EQ(refused.prompts(), (Prompts{{IndexReadOnly(index), Buttons::Ok, Icon::Warning}}));
+  EXPECT_EQ(refused.label3, L"");
+  EXPECT_EQ(FolderContents(other), Names{L"PCNT.TXT"});
+  SetFileAttributesW(index.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(index), "1.00,A\r\n");
 }
 
 TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {

@@ -30,12 +30,14 @@ class FakeView : public conversion::RunView {
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
            const std::optional<std::wstring>& caption) override {
     events.push_back(L"Box:" + prompt);
+    if (onShow) onShow(prompt);
     return prompter_.Show(prompt, buttons, icon, caption);
   }
 
   const std::vector<testsupport::Prompt>& prompts() const { return prompter_.prompts(); }
 
   std::function<void()> onText1;      // runs when the run reads Text1
+  std::function<void(const std::wstring&)> onShow;  // runs when a box comes, before its answer
   std::wstring label3;                // the caption last set
   std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Default, Box:<prompt>
 
