@@ -7,8 +7,11 @@
 // replace after each test, with content made beforehand) and robocopy (xcopy
 // where robocopy copies nothing) started as a child process. The last line is
 // "execute ratio <x.xx>": the larger of run (a) and run (b) over CopyFileW.
+// With "big", 4 tests with data files of 256 MB go into an empty folder, the
+// run (with its progress dialog) against CopyFileW only, and the last line is
+// "big execute ratio <x.xx>".
 //
-//   execute_bench [rounds]      (default 5)
+//   execute_bench [big] [rounds]      (default 5)
 //
 // Everything lives in P:\execbench (source and destinations on the same
 // drive) and is removed at the end.
@@ -17,9 +20,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/progress_dialog.h"
+#include "base/scoped.h"
 #include "bench_support.h"
 #include "conversion/execute.h"
 #include "conversion/file_io.h"
@@ -33,9 +39,14 @@ using bench::WriteFileBytes;
 
 constexpr wchar_t kRoot[] = L"P:\\execbench";
 constexpr wchar_t kSource[] = L"P:\\execbench\\src";
-constexpr int kTests = 25;
+// What is copied: 25 tests with data files of 1 MB, or with "big" 4 tests
+// with data files of 256 MB.
+struct Load {
+  int tests;
+  size_t dataBytes;
+};
+Load load{25, 1 << 20};
 constexpr int kIndexRecords = 80;  // in destination (b): 55 other tests and the 25
-constexpr size_t kDataBytes = 1 << 20;
 constexpr size_t kHeaderBytes = 1024;
 constexpr size_t kNotesBytes = 16 * 1024;
 const wchar_t* const kExtensions[] = {L".HED", L".GRA", L".TXT"};
@@ -62,13 +73,13 @@ std::string Filled(std::string text, size_t size, char fill) {
 bool MakeSource() {
   RemoveTree(kRoot);
   if (!CreateDirectoryW(kRoot, nullptr) || !CreateDirectoryW(kSource, nullptr)) return false;
-  for (int i = 0; i < kTests; ++i) {
+  for (int i = 0; i < load.tests; ++i) {
     const std::string value = Hundredths(HeaderHundredths(i));
     const std::string header = "\"LUGEON\",\"B-" + std::to_string(i + 1) + "\",\"2024/05/01\",12.5," + value +
                                ",3,\"remark\r\n";
     const std::wstring stem = std::wstring(kSource) + L"\\" + TestName(i);
     if (!WriteFileBytes(stem + L".HED", Filled(header, kHeaderBytes - 3, 'h') + "\"\r\n") ||
-        !WriteFileBytes(stem + L".GRA", std::string(kDataBytes, 'g')) ||
+        !WriteFileBytes(stem + L".GRA", std::string(load.dataBytes, 'g')) ||
         !WriteFileBytes(stem + L".TXT", std::string(kNotesBytes, 'n')))
       return false;
   }
@@ -87,7 +98,7 @@ bool CopyTest(int i, const std::wstring& to) {
 
 // Every file of the 25 tests, one after the other: the reference.
 bool CopyAll(const std::wstring& to) {
-  for (int i = 0; i < kTests; ++i)
+  for (int i = 0; i < load.tests; ++i)
     if (!CopyTest(i, to)) return false;
   return true;
 }
@@ -105,8 +116,8 @@ std::string IndexText(Records records) {
 // values and 55 other tests.
 std::string FullIndex(int change) {
   Records records;
-  for (int i = 0; i < kTests; ++i) records.push_back({HeaderHundredths(i) + change, std::to_string(TestNumber(i))});
-  for (int i = 0; i < kIndexRecords - kTests; ++i) records.push_back({(i * 5113) % 60000, std::to_string(5001 + i)});
+  for (int i = 0; i < load.tests; ++i) records.push_back({HeaderHundredths(i) + change, std::to_string(TestNumber(i))});
+  for (int i = 0; i < kIndexRecords - load.tests; ++i) records.push_back({(i * 5113) % 60000, std::to_string(5001 + i)});
   return IndexText(records);
 }
 
@@ -120,9 +131,9 @@ bool MakeFullDestination(const std::wstring& folder) {
 // The least the run has to do: copy each test and then replace the index
 // durably, as the run does, with content made beforehand.
 bool CopyWithIndex(const std::wstring& to, const std::vector<std::string>& indexAfterTest) {
-  for (int i = 0; i < kTests; ++i) {
+  for (int i = 0; i < load.tests; ++i) {
     if (!CopyTest(i, to)) return false;
-    conversion::ReplaceFileContent(to + L"\\PCNT.TXT", to + L"\\", indexAfterTest[static_cast<size_t>(i)], L"");
+    conversion::ReplaceFileContent(to + L"\\PCNT.TXT", indexAfterTest[static_cast<size_t>(i)], L"");
   }
   return true;
 }
@@ -131,7 +142,7 @@ bool FloorEmpty(const std::wstring& to) {
   static const std::vector<std::string> indexes = [] {
     std::vector<std::string> texts;
     Records records;
-    for (int i = 0; i < kTests; ++i) {
+    for (int i = 0; i < load.tests; ++i) {
       records.push_back({HeaderHundredths(i), std::to_string(TestNumber(i))});
       texts.push_back(IndexText(records));
     }
@@ -141,11 +152,12 @@ bool FloorEmpty(const std::wstring& to) {
 }
 
 bool FloorFull(const std::wstring& to) {
-  static const std::vector<std::string> indexes(kTests, FullIndex(0));
+  static const std::vector<std::string> indexes(static_cast<size_t>(load.tests), FullIndex(0));
   return CopyWithIndex(to, indexes);
 }
 
-// The window as the run sees it, without a window: every question answered Yes.
+// The window as the run sees it, without a window: every question answered
+// Yes, and the system's progress dialog as the program shows it.
 class HeadlessView : public conversion::RunView {
  public:
   HeadlessView(std::wstring source, std::wstring destination)
@@ -158,6 +170,16 @@ class HeadlessView : public conversion::RunView {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   }
+  void KeepAnswering() override { DoEvents(); }
+  bool ShowProgress(const conversion::RunProgress& progress) override {
+    if (!dialog_) dialog_ = app::ProgressDialog::Start(nullptr, app::ProgressDialog::Kind::Bar);
+    if (!dialog_) return true;
+    dialog_->SetLine(1, progress.test);
+    dialog_->SetLine(2, progress.file, true);
+    dialog_->SetBytes(progress.done, progress.total);
+    return !dialog_->Cancelled();
+  }
+  void CloseProgress() override { dialog_.reset(); }
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon,
            const std::optional<std::wstring>&) override {
     if (buttons == fileutil::Buttons::Ok) std::printf("unexpected message: %ls\n", prompt.c_str());
@@ -167,11 +189,12 @@ class HeadlessView : public conversion::RunView {
  private:
   std::wstring source_;
   std::wstring destination_;
+  std::unique_ptr<app::ProgressDialog> dialog_;
 };
 
 bool RunExecute(const std::wstring& to) {
   std::vector<std::wstring> tests;
-  for (int i = 0; i < kTests; ++i) tests.push_back(TestName(i));
+  for (int i = 0; i < load.tests; ++i) tests.push_back(TestName(i));
   HeadlessView view(kSource, to);
   std::int16_t done = 0;
   conversion::Command1_Click(view, tests, done);
@@ -207,7 +230,7 @@ bool RunChildCopier(const std::wstring& to) {
 
 // Every file of the 25 tests is in folder.
 bool AllCopied(const std::wstring& folder) {
-  for (int i = 0; i < kTests; ++i)
+  for (int i = 0; i < load.tests; ++i)
     for (const wchar_t* extension : kExtensions)
       if (GetFileAttributesW(TestFile(folder, i, extension).c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
@@ -226,30 +249,37 @@ bool MakeEmpty(const std::wstring& folder) { return CreateDirectoryW(folder.c_st
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const bool big = argc > 1 && std::string(argv[1]) == "big";
+  if (big) load = Load{4, size_t{256} << 20};
+  const int rounds = argc > (big ? 2 : 1) ? std::max(1, std::atoi(argv[big ? 2 : 1])) : 5;
+  const base::ScopedComApartment com;  // for the progress dialog
   if (!MakeSource()) {
     std::printf("cannot make %ls (error %lu)\n", kSource, GetLastError());
     return 1;
   }
-  std::printf("source %ls: %d tests of %zu + %zu + %zu bytes\n", kSource, kTests, kHeaderBytes, kDataBytes,
+  std::printf("source %ls: %d tests of %zu + %zu + %zu bytes\n", kSource, load.tests, kHeaderBytes, load.dataBytes,
               kNotesBytes);
 
-  const std::wstring probe = std::wstring(kRoot) + L"\\probe";
-  if (!(MakeEmpty(probe) && RunChildCopier(probe) && AllCopied(probe))) {
-    std::printf("robocopy.exe copies nothing here: xcopy.exe instead\n");
-    childCopier = L"xcopy.exe";
+  std::vector<Side> sides;
+  if (big) {
+    sides = {{"copy", MakeEmpty, CopyAll, {}}, {"run", MakeEmpty, RunExecute, {}}};
+  } else {
+    const std::wstring probe = std::wstring(kRoot) + L"\\probe";
+    if (!(MakeEmpty(probe) && RunChildCopier(probe) && AllCopied(probe))) {
+      std::printf("robocopy.exe copies nothing here: xcopy.exe instead\n");
+      childCopier = L"xcopy.exe";
+    }
+    std::printf("child copier: %ls\n", childCopier.c_str());
+    RemoveTree(probe);
+    // (a) an empty destination, (b) one that holds the 25 tests and an index.
+    sides = {{"copy (a)", MakeEmpty, CopyAll, {}},
+             {"run (a)", MakeEmpty, RunExecute, {}},
+             {"floor (a)", MakeEmpty, FloorEmpty, {}},
+             {"copy (b)", MakeFullDestination, CopyAll, {}},
+             {"run (b)", MakeFullDestination, RunExecute, {}},
+             {"floor (b)", MakeFullDestination, FloorFull, {}},
+             {"child (a)", MakeEmpty, RunChildCopier, {}}};
   }
-  std::printf("child copier: %ls\n", childCopier.c_str());
-  RemoveTree(probe);
-
-  // (a) an empty destination, (b) one that holds the 25 tests and an index.
-  std::vector<Side> sides = {{"copy (a)", MakeEmpty, CopyAll, {}},
-                             {"run (a)", MakeEmpty, RunExecute, {}},
-                             {"floor (a)", MakeEmpty, FloorEmpty, {}},
-                             {"copy (b)", MakeFullDestination, CopyAll, {}},
-                             {"run (b)", MakeFullDestination, RunExecute, {}},
-                             {"floor (b)", MakeFullDestination, FloorFull, {}},
-                             {"child (a)", MakeEmpty, RunChildCopier, {}}};
   // Round 0 is untimed: every side then starts from the same warm caches.
   for (int round = 0; round <= rounds; ++round) {
     // Alternate the order so that no side always runs first.
@@ -288,6 +318,10 @@ int main(int argc, char** argv) {
   for (const Side& side : sides) {
     medians.push_back(Median(side.times));
     std::printf("median %-9s %.3f s\n", side.name, medians.back());
+  }
+  if (big) {
+    std::printf("big execute ratio %.2f\n", medians[1] / medians[0]);
+    return 0;
   }
   const double a = medians[1] / medians[0];
   const double b = medians[4] / medians[3];

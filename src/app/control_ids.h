@@ -36,5 +36,6 @@ inline constexpr int kExitNormal = 0;      // Exit button or close box
 inline constexpr int kExitNoDataRoot = 1;  // no data root: message shown, window never shown
 inline constexpr int kExitNoWindow = 2;    // the window system refused the window
 inline constexpr int kExitStartFailed = 3; // the data-root search failed: error shown
+inline constexpr int kExitCancelled = 4;   // the data-root search was cancelled: window never shown
 
 }  // namespace app

@@ -11,6 +11,7 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "app/search_progress.h"
 #include "dataroot/dataroot.h"
 
 namespace app {
@@ -54,10 +55,18 @@ bool Form1::Form_Load() {
     return false;
   };
   // The window stays hidden during the search: the user cannot reach a control yet.
+  SearchProgress search([this] { DoEvents(); });
   try {
-    state_.DataRootPath = dataroot::LocateDataRoot(dataroot::OncePerTick([this] { DoEvents(); }));
+    state_.DataRootPath = dataroot::LocateDataRoot(search.Walk());
   } catch (...) {
+    search.Close();
     return endWith(base::DescribeFailure(std::current_exception()), MB_ICONEXCLAMATION, kExitStartFailed);
+  }
+  search.Close();
+  if (search.Cancelled()) {
+    exitCode_ = kExitCancelled;
+    DestroyWindow(hwnd_);
+    return false;
   }
   if (state_.DataRootPath.empty()) return endWith(base::text::kNoDataRoot, 0, kExitNoDataRoot);
   state_.DoneMessageShown = 0;
@@ -84,6 +93,7 @@ int Form1::MessageLoop() {
 }
 
 int RunProgram(int showCommand) {
+  const base::ScopedComApartment com;  // for the progress dialogs
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
   Form1 form;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "app/drivelist.h"
 #include "app/folderlist.h"
 #include "app/layout.h"
+#include "app/progress_dialog.h"
 #include "base/scoped.h"
 #include "conversion/execute.h"
 
@@ -78,6 +80,9 @@ class Form1 final : public conversion::RunView {
   void SetLabel3(const std::wstring& caption) override;
   void SetBusy(bool busy) override;
   void DoEvents() override;
+  void KeepAnswering() override;
+  bool ShowProgress(const conversion::RunProgress& progress) override;
+  void CloseProgress() override;
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
            const std::optional<std::wstring>& caption = std::nullopt) override;
 
@@ -118,6 +123,8 @@ class Form1 final : public conversion::RunView {
   bool created_ = false;  // the window existed (it may be gone since)
   bool busy_ = false;
   bool running_ = false;  // an Execute run is in progress
+  bool exitRequested_ = false;  // Exit during a run: the run stops, then the window goes
+  std::unique_ptr<ProgressDialog> progress_;  // the run's, once it takes a while
   int exitCode_ = kExitNormal;
   DriveList drive1_, drive2_;
   FolderList dir1_, dir2_;

@@ -34,8 +34,8 @@ void FollowDrive(const DriveList& drives, FolderList& folders, const std::wstrin
 }  // namespace
 
 void Form1::Command1_Click() {
-  // A click queued while a run lets pending events through must not start a
-  // second run inside the first.
+  // A click that reaches the button while a run lets pending events through
+  // must not start a second run inside the first.
   if (running_) return;
   running_ = true;
   struct Reset {
@@ -46,11 +46,20 @@ void Form1::Command1_Click() {
       // to the run: it must not start the next one.
       DropQueuedInput();
     }
-  } reset{running_};
-  conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);
+  };
+  {
+    const Reset reset{running_};
+    conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);
+  }
+  if (exitRequested_) Command2_Click();
 }
 
 void Form1::Command2_Click() {
+  // Exit during a run stops the run; the window goes once it has.
+  if (running_) {
+    exitRequested_ = true;
+    return;
+  }
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 

@@ -25,6 +25,12 @@ UINT MessageBoxFlags(fileutil::Buttons buttons, fileutil::Icon icon) {
   return kButtons[static_cast<int>(buttons)] | kIcons[static_cast<int>(icon)];
 }
 
+// Mouse and keyboard input, over the client area, the title bar or the frame.
+bool IsUserInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
 }  // namespace
 
 void DropQueuedInput() {
@@ -76,14 +82,37 @@ void Form1::DoEvents() {
   }
 }
 
+void Form1::KeepAnswering() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
+      return;
+    }
+    // Clicks and keys made during a run belong to it: they start nothing.
+    if (!IsUserInput(message.message)) DispatchMessageW(&message);
+  }
+}
+
+bool Form1::ShowProgress(const conversion::RunProgress& progress) {
+  if (exitRequested_) return false;
+  if (!progress_) progress_ = ProgressDialog::Start(hwnd_, ProgressDialog::Kind::Bar);
+  if (!progress_) return true;
+  progress_->SetLine(1, progress.test);
+  progress_->SetLine(2, progress.file, true);
+  progress_->SetBytes(progress.done, progress.total);
+  return !progress_->Cancelled();
+}
+
+void Form1::CloseProgress() { progress_.reset(); }
+
 int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
                 const std::optional<std::wstring>& caption) {
   // In the order of fileutil::Buttons: the answer that changes nothing.
   constexpr int kRefused[] = {fileutil::kIdOk, fileutil::kIdNo, fileutil::kIdCancel};
   const int refused = kRefused[static_cast<int>(buttons)];
-  // Exit while a run let pending events through: the program is ending, and
-  // the run, which finds the text boxes gone, stops without a question.
-  if (created_ && hwnd_ == nullptr) return refused;
+  // Exit during a run: the program is ending, and the run stops without a question.
+  if (exitRequested_ || (created_ && hwnd_ == nullptr)) return refused;
   // Clicks and keys made while the thread was busy were meant for no question.
   if (busy_) DropQueuedInput();
   const std::wstring title = caption.value_or(base::text::kAppTitle);

@@ -33,6 +33,12 @@ std::wstring IndexReadOnly(const std::wstring& path) {
 
 std::wstring NotEntered(const std::wstring& t) { return kNotEnteredBefore + t + kNotEnteredAfter; }
 
+std::wstring ProgressTest(int number, int count, const std::wstring& t) {
+  return kProgressTestHead + std::to_wstring(number) + L" / " + std::to_wstring(count) + L": " + t;
+}
+
+std::wstring RunStopped(const std::wstring& t) { return kRunStoppedBefore + t + kRunStoppedAfter; }
+
 std::wstring NoShiftJisForm(const std::wstring& text, const std::wstring& character) {
   return kNoShiftJisBefore + character + L"\n" + text;
 }

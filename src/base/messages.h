@@ -80,6 +80,18 @@ inline constexpr wchar_t kNotEnteredAfter[] =
     L" のファイルはコピーしましたが、PCNT.TXT には登録していません。この試験をもう一度変換してください。";
 std::wstring NotEntered(const std::wstring& t);
 
+// A long run and its stop.
+inline constexpr wchar_t kProgressTestHead[] = L"試験 ";  // "試験 3 / 25: 1003"
+std::wstring ProgressTest(int number, int count, const std::wstring& t);
+inline constexpr wchar_t kRunStoppedBefore[] = L"変換を中止しました。試験番号 ";
+inline constexpr wchar_t kRunStoppedAfter[] =
+    L" の変換は終わっていません (PCNT.TXT に登録していません)。それより前に変換した試験はそのまま残ります。";
+std::wstring RunStopped(const std::wstring& t);
+
+// The data-root search at start-up, in its progress dialog: "PATDAT を探しています。調べたフォルダー: 1234".
+inline constexpr wchar_t kSearching[] = L"PATDAT を探しています。";
+inline constexpr wchar_t kSearchedBefore[] = L"調べたフォルダー: ";
+
 // Heads of failure reports; the path and the system's reason follow them.
 inline constexpr wchar_t kCannotCreateFolder[] = L"フォルダを作成できません。";
 inline constexpr wchar_t kCannotCopy[] = L"ファイルをコピーできません。";
@@ -112,7 +124,8 @@ inline constexpr const wchar_t* kEveryText[] = {
     kNoFifthFieldAfter,  kIndexUnreadableBefore, kIndexUnreadableAfter, kIndexByteOrderMark,
     kIndexUtf8,          kIndexNotShiftJis,    kIndexNotARecord,      kIndexInUse,
     kIndexInUseAdvice,   kIndexReadOnly,       kIndexReadOnlyAdvice,  kNotEnteredBefore,
-    kNotEnteredAfter,    kCannotCreateFolder,  kCannotCopy,
+    kNotEnteredAfter,    kProgressTestHead,    kRunStoppedBefore,     kRunStoppedAfter,
+    kSearching,          kSearchedBefore,      kCannotCreateFolder,   kCannotCopy,
     kCannotReadHeader,   kCannotReadIndex,     kCannotWriteIndex,     kCannotOpenFolder,
     kCannotListFolder,   kCannotChangeFolder,  kHeaderValueOf,        kNumberTooLarge,
     kNotShiftJis,        kNoShiftJisBefore,    kErrorCode,            kUnexpected,

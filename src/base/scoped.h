@@ -2,7 +2,9 @@
 // Owners of Win32 handles that give them back however a scope is left. Each
 // is move-only: a copy would close its handle twice.
 #include <windows.h>
+#include <unknwn.h>
 
+#include <memory>
 #include <utility>
 
 namespace base {
@@ -41,6 +43,10 @@ struct FileTraits {
   static HANDLE kInvalid() { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE handle) { CloseHandle(handle); }
 };
+struct KernelTraits {
+  static HANDLE kInvalid() { return nullptr; }
+  static void Close(HANDLE handle) { CloseHandle(handle); }
+};
 template <class Object>
 struct GdiTraits {
   static Object kInvalid() { return nullptr; }
@@ -49,8 +55,30 @@ struct GdiTraits {
 
 using ScopedFind = UniqueHandle<HANDLE, FindTraits>;   // FindFirstFileW
 using ScopedFile = UniqueHandle<HANDLE, FileTraits>;   // CreateFileW
+using ScopedHandle = UniqueHandle<HANDLE, KernelTraits>;  // CreateThread, CreateEventW, ...
 using ScopedFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
 using ScopedBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
+
+// A COM interface pointer, released once.
+struct ComRelease {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+template <class Interface>
+using ScopedCom = std::unique_ptr<Interface, ComRelease>;
+
+// COM on this thread (apartment-threaded, as a window's thread must be) until the scope ends.
+class ScopedComApartment {
+ public:
+  ScopedComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ~ScopedComApartment() {
+    if (ok_) CoUninitialize();
+  }
+  ScopedComApartment(const ScopedComApartment&) = delete;
+  ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
 
 // A GDI object selected into a device context until the scope ends.
 class ScopedSelect {

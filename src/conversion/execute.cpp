@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/scoped.h"
 #include "base/strconv.h"
 #include "conversion/field_input.h"
 #include "conversion/file_io.h"
@@ -26,7 +29,7 @@ using namespace base::text;
 using fileutil::Buttons;
 using fileutil::Icon;
 
-// Puts the pointer and the message line back unless the run completed.
+// Puts the pointer, the message line and the progress back unless the run completed.
 class RunGuard {
  public:
   explicit RunGuard(RunView& view) : view_(view) {}
@@ -40,6 +43,7 @@ class RunGuard {
   }
 
   void Complete() {
+    view_.CloseProgress();
     view_.SetLabel3(kDone);
     view_.SetBusy(false);
     busy_ = false;
@@ -50,6 +54,7 @@ class RunGuard {
     if (restored_) return;
     restored_ = true;
     try {
+      view_.CloseProgress();
       if (busy_) view_.SetBusy(false);
       view_.SetLabel3(L"");
     } catch (...) {
@@ -123,39 +128,6 @@ bool Holds(const std::vector<std::wstring>& held, const std::wstring& t) {
   });
 }
 
-// Every file of the test, under the same name. A source file that would
-// land on the destination's own index (or its lock) is not one of the test's files.
-void CopyTestFiles(const std::wstring& sourcePrefix, const std::wstring& destPrefix,
-                   const std::wstring& t) {
-  for (const std::wstring& name : fileutil::ListDirEntries(sourcePrefix + t + L".*"))
-    if (!IsIndexOwnFile(name)) CopyOneFile(sourcePrefix + name, destPrefix + name);
-}
-
-// Another copy of the program, here or on another PC, is given this long to
-// finish its update before the user is asked.
-constexpr DWORD kLockPatienceMs = 5000;
-
-// Runs work on the destination's index, read afresh under its lock, so that
-// no other copy of the program writes between the reading and the writing.
-// While another program holds the index the user is asked to Retry or Cancel,
-// and a read-only index is refused: false after such a stop.
-bool WithIndex(RunView& view, const std::wstring& destPrefix, const std::function<void(IndexFile&)>& work) {
-  const std::wstring path = destPrefix + kIndexName;
-  for (;;) {
-    base::ScopedFile lock = LockIndex(destPrefix, kLockPatienceMs);
-    const FileUse use = lock.valid() ? UseOf(path) : FileUse::InUse;
-    if (use != FileUse::Free) {
-      lock.reset();  // never held while a question is open
-      if (use == FileUse::ReadOnly) return StopWith(view, IndexReadOnly(path), Icon::Warning);
-      if (view.Show(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) == fileutil::kIdRetry) continue;
-      return false;
-    }
-    IndexFile index = IndexFile::Load(destPrefix);
-    work(index);
-    return true;
-  }
-}
-
 // The fifth field of the copied header; false when it has fewer fields.
 bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) {
   const std::string bytes = ReadWholeFile(headerPath, kCannotReadHeader);
@@ -176,13 +148,226 @@ bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) 
 // Nothing but spaces, of either width: no folder was chosen.
 bool IsBlank(const std::wstring& text) { return text.find_first_not_of(L" \u3000") == std::wstring::npos; }
 
-// Steps up to the loop over the tests; false after an orderly stop.
+// A selected test and its files in the source, listed once before anything
+// is copied. A source file that would land on the destination's own index
+// (or its lock) is not one of the test's files.
+struct TestFiles {
+  std::wstring t;
+  std::vector<fileutil::FileEntry> files;
+  std::uint64_t bytes = 0;
+};
+
+std::vector<TestFiles> ListTests(const std::wstring& sourcePrefix, const std::vector<std::wstring>& selected) {
+  std::vector<TestFiles> tests;
+  for (const std::wstring& t : selected) {
+    TestFiles& test = tests.emplace_back(TestFiles{t, {}, 0});
+    for (fileutil::FileEntry& file : fileutil::ListFiles(sourcePrefix + t + L".*")) {
+      if (IsIndexOwnFile(file.name)) continue;
+      test.bytes += file.size;
+      test.files.push_back(std::move(file));
+    }
+  }
+  return tests;
+}
+
+// Another copy of the program, here or on another PC, is given this long to
+// finish its update before the user is asked.
+constexpr DWORD kLockPatienceMs = 5000;
+// How often the progress is looked at while a thread works.
+constexpr DWORD kTickMs = 100;
+
+// The run past its checks: the tests one after the other, while the window
+// keeps answering and, once the run takes a while, shows its progress.
+class Transfer {
+ public:
+  Transfer(RunView& view, std::wstring sourcePrefix, std::wstring destPrefix, std::vector<TestFiles> tests)
+      : view_(view), sourcePrefix_(std::move(sourcePrefix)), destPrefix_(std::move(destPrefix)),
+        tests_(std::move(tests)) {
+    for (const TestFiles& test : tests_) total_ += test.bytes;
+  }
+
+  // False after an orderly stop.
+  bool Run();
+
+ private:
+  enum class Reach { Done, Refused, Stopped };
+
+  bool RunTest(const TestFiles& test);
+  // An orderly stop: the progress goes before its message comes.
+  bool Stop(const std::wstring& message) {
+    view_.CloseProgress();
+    return StopWith(view_, message, Icon::Warning);
+  }
+  Reach WithIndex(const std::function<void(IndexFile&)>& work);
+  bool Copy(const TestFiles& test);
+  int Ask(const std::wstring& prompt, Buttons buttons, Icon icon);
+  void WhileAnswering(const std::function<void()>& work);
+  void Tick();
+
+  RunView& view_;
+  const std::wstring sourcePrefix_;
+  const std::wstring destPrefix_;
+  const std::vector<TestFiles> tests_;
+  std::vector<std::wstring> held_;  // the destination's tests before anything is copied
+  std::uint64_t total_ = 0;         // bytes of the tests not skipped
+  std::wstring line_;               // the test now, as the dialog shows it
+  ULONGLONG workingSince_ = GetTickCount64();
+  bool progressShown_ = false;
+
+  // Shared with the copying thread.
+  std::atomic<bool> stop_{false};
+  std::atomic<std::uint64_t> copied_{0};  // bytes of the files finished
+  std::atomic<std::uint64_t> inFile_{0};  // bytes of the file being copied
+  std::mutex fileMutex_;
+  std::wstring file_;
+};
+
+bool Transfer::Run() {
+  held_ = TestsHeld(destPrefix_);
+  for (std::size_t i = 0; i < tests_.size(); ++i) {
+    line_ = ProgressTest(static_cast<int>(i + 1), static_cast<int>(tests_.size()), tests_[i].t);
+    if (!RunTest(tests_[i])) return false;
+  }
+  return true;
+}
+
+bool Transfer::RunTest(const TestFiles& test) {
+  const std::wstring& t = test.t;
+  if (stop_) return Stop(RunStopped(t));
+  // Checked before anything of the test is copied, so a test that the index
+  // cannot take, or an index that cannot be read faithfully or is held,
+  // leaves no files. Only a check: the update reads the index again.
+  bool room = false;
+  const Reach checked = WithIndex([&](const IndexFile& index) { room = index.HasRoomFor(t); });
+  if (checked == Reach::Stopped) return Stop(RunStopped(t));
+  if (checked == Reach::Refused) return false;
+  if (!room) Ask(IndexFull(t), Buttons::Ok, Icon::Warning);
+  if (!room || (Holds(held_, t) && Ask(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)) {
+    total_ -= test.bytes;  // the bar measures what is copied
+    return true;
+  }
+
+  if (!Copy(test)) return Stop(RunStopped(t));
+  std::wstring headerValue;  // fresh for every test: never another test's value
+  if (!ReadHeaderValue(destPrefix_ + t + L".HED", headerValue)) Ask(NoFifthField(t), Buttons::Ok, Icon::None);
+  const Reach entered = WithIndex([&](IndexFile& index) { UpdateIndexFile(index, t, headerValue); });
+  if (entered == Reach::Stopped) return Stop(RunStopped(t));
+  if (entered == Reach::Refused) return Stop(NotEntered(t));
+  return true;
+}
+
+// Runs work on the destination's index, read afresh under its lock, so that
+// no other copy of the program writes between the reading and the writing.
+// While another program holds the index the user is asked to Retry or Cancel
+// (Refused after Cancel); a read-only index is Refused with its message.
+Transfer::Reach Transfer::WithIndex(const std::function<void(IndexFile&)>& work) {
+  const std::wstring path = destPrefix_ + kIndexName;
+  for (;;) {
+    base::ScopedFile lock = LockIndex(destPrefix_, 0);
+    if (!lock.valid()) WhileAnswering([&] { lock = LockIndex(destPrefix_, kLockPatienceMs, &stop_); });
+    if (stop_) return Reach::Stopped;
+    const FileUse use = lock.valid() ? UseOf(path) : FileUse::InUse;
+    if (use != FileUse::Free) {
+      lock.reset();  // never held while a question is open
+      if (use == FileUse::ReadOnly) {
+        Ask(IndexReadOnly(path), Buttons::Ok, Icon::Warning);
+        return Reach::Refused;
+      }
+      if (Ask(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) == fileutil::kIdRetry) continue;
+      return Reach::Refused;
+    }
+    IndexFile index = IndexFile::Load(destPrefix_);
+    work(index);
+    return Reach::Done;
+  }
+}
+
+// Every file of the test under the same name, on a thread of its own; false
+// when the user stopped the run (a file stopped halfway is removed).
+bool Transfer::Copy(const TestFiles& test) {
+  Tick();  // a Cancel made while a question was open
+  if (stop_) return false;
+  WhileAnswering([&] {
+    for (const fileutil::FileEntry& file : test.files) {
+      if (stop_) return;
+      const std::wstring target = destPrefix_ + file.name;
+      {
+        const std::lock_guard<std::mutex> hold(fileMutex_);
+        file_ = target;
+      }
+      inFile_ = 0;
+      const bool whole = CopyOneFile(sourcePrefix_ + file.name, target, [this](std::uint64_t copied) {
+        inFile_ = copied;
+        return !stop_;
+      });
+      if (!whole) return;
+      copied_ += file.size;
+      inFile_ = 0;
+    }
+  });
+  return !stop_;
+}
+
+// A message box; the time the user takes to answer is no work of the run.
+int Transfer::Ask(const std::wstring& prompt, Buttons buttons, Icon icon) {
+  const int answer = view_.Show(prompt, buttons, icon);
+  workingSince_ = GetTickCount64();
+  return answer;
+}
+
+// Runs work on a thread of its own while this, the window's thread, keeps
+// answering and looks at the progress; what work throws is thrown here.
+void Transfer::WhileAnswering(const std::function<void()>& work) {
+  struct Job {
+    const std::function<void()>& work;
+    std::exception_ptr failure;
+  } job{work, nullptr};
+  const base::ScopedHandle thread(CreateThread(
+      nullptr, 0,
+      [](void* data) -> DWORD {
+        auto& running = *static_cast<Job*>(data);
+        try {
+          running.work();
+        } catch (...) {
+          running.failure = std::current_exception();
+        }
+        return 0;
+      },
+      &job, 0, nullptr));
+  if (!thread.valid()) throw base::SystemError(kUnexpected, L"CreateThread", GetLastError());
+  const HANDLE handle = thread.get();
+  ULONGLONG lastTick = GetTickCount64();
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &handle, kTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_OBJECT_0) break;
+    if (woke == WAIT_OBJECT_0 + 1) view_.KeepAnswering();
+    if (GetTickCount64() - lastTick >= kTickMs) {
+      lastTick = GetTickCount64();
+      Tick();
+    }
+  }
+  if (job.failure) std::rethrow_exception(job.failure);
+}
+
+void Transfer::Tick() {
+  if (!progressShown_ && GetTickCount64() - workingSince_ < kProgressAfterMs) return;
+  progressShown_ = true;
+  RunProgress progress{line_, {}, copied_ + inFile_, total_};
+  {
+    const std::lock_guard<std::mutex> hold(fileMutex_);
+    progress.file = file_;
+  }
+  if (!view_.ShowProgress(progress)) stop_ = true;
+}
+
+// The run's steps; false after an orderly stop.
 bool Run(RunView& view, const std::vector<std::wstring>& selectedTests, RunGuard& guard) {
   view.SetLabel3(kInProgress);
   view.DoEvents();
-  std::wstring validated = view.Text2();
-  if (!fileutil::ValidateDestPath(validated, view))
-    return StopWith(view, kBadPath, Icon::Warning, view.Text2());
+  // The run's own copies of the paths: the window answers while it copies.
+  const std::wstring destination = view.Text2();
+  std::wstring validated = destination;
+  if (!fileutil::ValidateDestPath(validated, view)) return StopWith(view, kBadPath, Icon::Warning, destination);
 
   const std::wstring source = view.Text1();
   if (IsBlank(source)) return StopWith(view, kNoSource, Icon::None);
@@ -193,36 +378,13 @@ bool Run(RunView& view, const std::vector<std::wstring>& selectedTests, RunGuard
   const std::wstring sourcePrefix = fileutil::FolderPrefix(source);
   // The checked form of the destination (trimmed, "\" after the drive): the
   // folder the run has just made sure of is the one it copies into.
-  const std::wstring destPrefix = fileutil::FolderPrefix(validated);
-  const std::vector<std::wstring> held = TestsHeld(destPrefix);  // before anything is copied
-
-  for (const std::wstring& t : selectedTests) {
-    // Checked before anything of the test is copied, so a test that the index
-    // cannot take, or an index that cannot be read faithfully or is held,
-    // leaves no files. Only a check: the update reads the index again.
-    bool room = false;
-    if (!WithIndex(view, destPrefix, [&](const IndexFile& index) { room = index.HasRoomFor(t); })) return false;
-    if (!room) {
-      view.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
-      continue;
-    }
-    if (Holds(held, t) && view.Show(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)
-      continue;
-
-    CopyTestFiles(sourcePrefix, destPrefix, t);
-    std::wstring headerValue;  // fresh for every test: never another test's value
-    if (!ReadHeaderValue(destPrefix + t + L".HED", headerValue))
-      view.Show(NoFifthField(t), Buttons::Ok, Icon::None);
-    if (!WithIndex(view, destPrefix, [&](IndexFile& index) { UpdateIndexFile(index, t, headerValue); }))
-      return StopWith(view, NotEntered(t), Icon::Warning);
-  }
-  return true;
+  Transfer transfer(view, sourcePrefix, fileutil::FolderPrefix(validated), ListTests(sourcePrefix, selectedTests));
+  return transfer.Run();
 }
 
 }  // namespace
 
-void Command1_Click(RunView& view, const std::vector<std::wstring>& selectedTests,
-                    std::int16_t& doneMessageShown) {
+void Command1_Click(RunView& view, std::vector<std::wstring> selectedTests, std::int16_t& doneMessageShown) {
   RunGuard guard(view);
   try {
     if (!Run(view, selectedTests, guard)) return;

@@ -8,6 +8,14 @@
 
 namespace conversion {
 
+// Where a long run stands, for its progress dialog.
+struct RunProgress {
+  std::wstring test;    // "試験 3 / 25: 1003"
+  std::wstring file;    // the file being copied: its path in the destination
+  std::uint64_t done;   // bytes of the run copied so far
+  std::uint64_t total;  // bytes the run copies in all
+};
+
 // What the run needs of the window; tests provide their own.
 class RunView : public fileutil::Prompter {
  public:
@@ -16,12 +24,24 @@ class RunView : public fileutil::Prompter {
   virtual void SetLabel3(const std::wstring& caption) = 0;
   virtual void SetBusy(bool busy) = 0;            // hourglass or default pointer
   virtual void DoEvents() = 0;                    // let pending events run once
+  // While files are copied on a thread of their own: a pass of the window's
+  // pending messages (painting, timers, other programs' calls) that drops the
+  // user's clicks and keys, which belong to the run.
+  virtual void KeepAnswering() = 0;
+  // Shows the run's progress dialog or brings it up to date; false once the
+  // user has asked to stop the run.
+  virtual bool ShowProgress(const RunProgress& progress) = 0;
+  virtual void CloseProgress() = 0;
 };
 
+// A run that has worked this long without a question shows its progress.
+inline constexpr unsigned long kProgressAfterMs = 1000;
+
 // Runs Execute for the selected tests (in list order, at most
-// base::kMaxSelected). Sets doneMessageShown to 1 when the run completes and
-// to 0 when it fails; every failure is shown, none leaves this function.
-void Command1_Click(RunView& view, const std::vector<std::wstring>& selectedTests,
-                    std::int16_t& doneMessageShown);
+// base::kMaxSelected) on its own copy of them and of the two paths, so that
+// nothing done in the window meanwhile changes what it does. Sets
+// doneMessageShown to 1 when the run completes and to 0 when it fails; every
+// failure is shown, none leaves this function.
+void Command1_Click(RunView& view, std::vector<std::wstring> selectedTests, std::int16_t& doneMessageShown);
 
 }  // namespace conversion

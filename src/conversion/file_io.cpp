@@ -127,7 +127,7 @@ void CreateFolder(const std::wstring& path) {
   throw base::SystemError(base::text::kCannotCreateFolder, path, error);
 }
 
-void CopyOneFile(const std::wstring& from, const std::wstring& to) {
+bool CopyOneFile(const std::wstring& from, const std::wstring& to, const CopyProgress& progress) {
   // Windows refuses to copy onto a read-only or hidden file (Wine does not):
   // such a copy of an earlier transfer, from a CD say, is replaced like any other.
   const DWORD attributes = GetFileAttributesW(to.c_str());
@@ -136,8 +136,17 @@ void CopyOneFile(const std::wstring& from, const std::wstring& to) {
     const DWORD kept = attributes & ~kProtecting;
     SetFileAttributesW(to.c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept);  // if refused, the copy says why
   }
-  if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
-    throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + to, GetLastError());
+  const LPPROGRESS_ROUTINE routine = [](LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                        DWORD, HANDLE, HANDLE, LPVOID data) -> DWORD {
+    const auto& report = *static_cast<const CopyProgress*>(data);
+    return report(static_cast<std::uint64_t>(copied.QuadPart)) ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
+  };
+  if (CopyFileExW(from.c_str(), to.c_str(), progress ? routine : nullptr, const_cast<CopyProgress*>(&progress),
+                  nullptr, 0))
+    return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_REQUEST_ABORTED) return false;
+  throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + to, error);
 }
 
 }  // namespace conversion

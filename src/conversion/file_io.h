@@ -1,6 +1,8 @@
 #pragma once
 // The few file operations of the run, each failing with an AppError that
 // names the file and gives the system's reason.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,8 +41,15 @@ bool PathExists(const std::wstring& path);
 // One folder level, whose parent exists.
 void CreateFolder(const std::wstring& path);
 
+// What a copy tells while it runs, on the copying thread: the bytes of the
+// file copied so far. Answering false stops the copy.
+using CopyProgress = std::function<bool(std::uint64_t copied)>;
+
 // Copies a file, replacing a file of that name at the target, also a
-// read-only or hidden one; the copy takes the source's attributes.
-void CopyOneFile(const std::wstring& from, const std::wstring& to);
+// read-only or hidden one; the copy takes the source's attributes. False
+// when progress stopped it: the part copied is removed, so nothing is left
+// under the target's name. (Wine's CopyFileExW never reports progress: there
+// a copy always runs to its end.)
+bool CopyOneFile(const std::wstring& from, const std::wstring& to, const CopyProgress& progress = {});
 
 }  // namespace conversion

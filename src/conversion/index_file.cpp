@@ -184,12 +184,12 @@ bool IsIndexOwnFile(const std::wstring& name) {
   return false;
 }
 
-base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs) {
+base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, const std::atomic<bool>* stop) {
   const std::wstring path = destPrefix + kIndexName;
   const ULONGLONG until = GetTickCount64() + patienceMs;
   for (;;) {
     base::ScopedFile lock = TakeLockFile(path + kLockSuffix, path);
-    if (lock.valid() || GetTickCount64() >= until) return lock;
+    if (lock.valid() || GetTickCount64() >= until || (stop != nullptr && *stop)) return lock;
     Sleep(kLockPollMs);
   }
 }

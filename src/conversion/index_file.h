@@ -2,6 +2,7 @@
 // The destination's index PCNT.TXT: value, test number; ascending by value.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,10 @@ bool IsIndexOwnFile(const std::wstring& name);
 
 // The lock of destPrefix's index, held while the index is read, merged and
 // replaced, and never longer: an invalid handle when another program held
-// it all through patienceMs. Throws AppError when the folder refuses it.
-base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs);
+// it all through patienceMs, or once stop is set. Throws AppError when the
+// folder refuses it.
+base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs,
+                           const std::atomic<bool>* stop = nullptr);
 
 // The index step of a run for test t: enters it and saves the index.
 void UpdateIndexFile(IndexFile& index, const std::wstring& t, const std::wstring& headerValue);

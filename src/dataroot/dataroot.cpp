@@ -55,30 +55,30 @@ std::vector<std::wstring> SubFolders(const std::string& parentSpec) {
   return names;
 }
 
-// The walk of one drive: true when it found a data root.
-bool WalkDrive(wchar_t drive, std::vector<std::wstring>& hits, const PendingEvents& pendingEvents) {
+// The walk of one drive: true when it found a data root or was stopped.
+bool WalkDrive(wchar_t drive, std::vector<std::wstring>& hits, const WalkProgress& progress) {
   const std::optional<std::string> letter = base::TryToSjis(std::wstring(1, drive));
   if (!letter || extlib::GoodDrive(*letter) != -1) return false;
-  SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", kMarker, hits, pendingEvents);
-  return !hits.empty();
+  const bool whole = SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", kMarker, hits, progress);
+  return !whole || !hits.empty();
 }
 
 }  // namespace
 
-PendingEvents OncePerTick(PendingEvents pendingEvents) {
-  return [pendingEvents = std::move(pendingEvents), last = ULONGLONG{0}]() mutable {
+WalkProgress OncePerTick(WalkReport report) {
+  return [report = std::move(report), last = ULONGLONG{0}, visited = std::uint64_t{0}](
+             const std::wstring& folder) mutable {
+    ++visited;
     const ULONGLONG now = GetTickCount64();
-    if (now == last) return;
+    if (now == last) return true;
     last = now;
-    pendingEvents();
+    return report(folder, visited);
   };
 }
 
-std::wstring LocateDataRoot(const PendingEvents& pendingEvents) {
-  return LocateDataRootFrom(ProgramFolder(), pendingEvents);
-}
+std::wstring LocateDataRoot(const WalkProgress& progress) { return LocateDataRootFrom(ProgramFolder(), progress); }
 
-std::wstring LocateDataRootFrom(const std::wstring& programFolder, const PendingEvents& pendingEvents) {
+std::wstring LocateDataRootFrom(const std::wstring& programFolder, const WalkProgress& progress) {
   std::wstring folder = programFolder;
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
 
@@ -86,24 +86,25 @@ std::wstring LocateDataRootFrom(const std::wstring& programFolder, const Pending
   if (beside && extlib::FileSize(*beside) > 0) return folder + L"PATDAT\\";
 
   std::vector<std::wstring> hits;
-  if (WalkDrive(folder[0], hits, pendingEvents)) return hits.front();
+  const auto found = [&hits] { return hits.empty() ? std::wstring() : hits.front(); };
+  if (WalkDrive(folder[0], hits, progress)) return found();
   for (wchar_t drive = L'A'; drive <= L'Z'; ++drive)
-    if (WalkDrive(drive, hits, pendingEvents)) return hits.front();
+    if (WalkDrive(drive, hits, progress)) return found();
   return {};
 }
 
-void SearchFolderTree(const std::wstring& folder, const std::wstring& marker, std::vector<std::wstring>& hits,
-                      const PendingEvents& pendingEvents) {
+bool SearchFolderTree(const std::wstring& folder, const std::wstring& marker, std::vector<std::wstring>& hits,
+                      const WalkProgress& progress) {
   // Every path made for this folder must fit the platform's limit: its
   // listing (folder + "\*.*") and its marker. Folders below are longer still.
-  if (folder.size() + std::max<size_t>(4, marker.size()) >= kPathLimit) return;
-  if (pendingEvents) pendingEvents();
+  if (folder.size() + std::max<size_t>(4, marker.size()) >= kPathLimit) return true;
+  if (progress && !progress(folder)) return false;
 
   const std::wstring parent = StripLastComponent(folder);
   const std::wstring lastName = folder.substr(parent.size());
   const std::optional<std::string> spec = base::TryToSjis(folder + L"\\*.*");
   const std::optional<std::string> parentSpec = base::TryToSjis(parent + L"*.*");
-  if (!spec || !parentSpec) return;  // the library could not be told this path
+  if (!spec || !parentSpec) return true;  // the library could not be told this path
 
   // The sub-folders of its parent, read before the marker test so that the
   // library knows whether folder exists at all (it rarely does).
@@ -127,8 +128,9 @@ void SearchFolderTree(const std::wstring& folder, const std::wstring& marker, st
   // Then every sub-folder of its parent, with the same last name.
   for (const std::wstring& name : names) {
     if (name == L"." || name == L".." || !CanWalkInto(name)) continue;
-    SearchFolderTree(parent + name + L"\\" + lastName, marker, hits, pendingEvents);
+    if (!SearchFolderTree(parent + name + L"\\" + lastName, marker, hits, progress)) return false;
   }
+  return true;
 }
 
 std::wstring StripLastComponent(const std::wstring& path) {

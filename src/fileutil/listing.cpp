@@ -16,26 +16,34 @@ std::wstring TrimSpaces(const std::wstring& text) {
 }
 
 std::vector<std::wstring> ListDirEntries(const std::wstring& spec) {
+  std::vector<std::wstring> names;
+  for (FileEntry& file : ListFiles(spec)) names.push_back(std::move(file.name));
+  return names;
+}
+
+std::vector<FileEntry> ListFiles(const std::wstring& spec) {
   // The same rule as the library's count, so that both agree on every entry.
   const std::wstring_view pattern = extlib::SpecPattern(spec);
-  std::vector<std::wstring> names;
+  std::vector<FileEntry> files;
   WIN32_FIND_DATAW entry;
   const base::ScopedFind find(extlib::FindFirst(spec, entry));
   if (!find.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES)
-      return names;
+      return files;
     throw base::SystemError(base::text::kCannotListFolder, spec, error);
   }
   for (;;) {
-    if (extlib::IsListedFile(entry, pattern)) names.push_back(TrimSpaces(entry.cFileName));
+    if (extlib::IsListedFile(entry, pattern))
+      files.push_back({TrimSpaces(entry.cFileName),
+                       (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow});
     if (!FindNextFileW(find.get(), &entry)) {
       const DWORD error = GetLastError();
       if (error == ERROR_NO_MORE_FILES) break;
       throw base::SystemError(base::text::kCannotListFolder, spec, error);
     }
   }
-  return names;
+  return files;
 }
 
 std::wstring FolderPrefix(const std::wstring& folder) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,13 @@ namespace fileutil {
 // pattern), in listing order, without the ASCII spaces at their ends.
 // Throws AppError when the folder cannot be read.
 std::vector<std::wstring> ListDirEntries(const std::wstring& spec);
+
+// The same files with their sizes as the listing gives them.
+struct FileEntry {
+  std::wstring name;
+  std::uint64_t size;
+};
+std::vector<FileEntry> ListFiles(const std::wstring& spec);
 
 // The folder with exactly one closing "\". Decided on the last character, not
 // the last Shift-JIS byte: a folder whose name ends in 表 (95 5C) still needs

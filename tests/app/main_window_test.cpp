@@ -248,6 +248,46 @@ class StartUp : public ::testing::Test {
 
 TEST_F(StartUp, WithoutDataRootTellsTheUserAndEnds) { ExpectRefusal(); }
 
+// A search through many folders shows its progress after about a second;
+// Cancel ends the program at once, without the window and without a message.
+TEST_F(StartUp, ALongSearchShowsItsProgressAndCancelEndsTheProgram) {
+  for (int i = 0; i < 60; ++i) {
+    const std::wstring level = folder_ + L"\\tree\\d" + std::to_wstring(i);
+    testsupport::MakeFolders(level);
+    for (int j = 0; j < 100; ++j) CreateDirectoryW((level + L"\\e" + std::to_wstring(j)).c_str(), nullptr);
+  }
+  AppProcess app(folder_);
+  ASSERT_TRUE(app.started());
+  bool formShown = false;
+  bool boxShown = false;
+  HWND dialog = nullptr;
+  std::wstring title;
+  std::vector<std::wstring> texts;
+  ASSERT_TRUE(appdriver::WaitUntil(
+      [&] {
+        formShown = formShown || (app.Form() != nullptr && IsWindowVisible(app.Form()));
+        boxShown = boxShown || app.MessageBox() != nullptr;
+        if ((dialog = app.ProgressDialog()) == nullptr) return false;
+        title = appdriver::Text(dialog);
+        texts = appdriver::DialogTexts(dialog);
+        return texts.size() >= 2 && !texts[1].empty();  // its lines are set one after the other
+      },
+      60000))
+      << "no progress dialog with its lines; exit code " << app.WaitForExit(0) << ", "
+      << testing::PrintToString(texts);
+  EXPECT_EQ(title, kTitle);
+  ASSERT_GE(texts.size(), 2u);
+  const std::wstring searching = L"PATDAT を探しています。調べたフォルダー: ";
+  EXPECT_EQ(texts[0].substr(0, searching.size()), searching) << testing::PrintToString(texts);
+  EXPECT_GT(std::stoi(texts[0].substr(searching.size())), 0) << "folders searched so far";
+  EXPECT_EQ(texts[1].rfind(L"M:\\", 0), 0u) << "the folder searched now: " << testing::PrintToString(texts);
+
+  PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  EXPECT_EQ(app.WaitForExit(5000), static_cast<DWORD>(app::kExitCancelled));
+  EXPECT_FALSE(formShown);
+  EXPECT_FALSE(boxShown) << "no message, not even the missing data root's";
+}
+
 TEST_F(StartUp, EmptyMarkerBesideTheProgramIsNoDataRoot) {
   testsupport::MakeFolders(folder_ + L"\\PATDAT");
   testsupport::WriteBytes(folder_ + L"\\PATDAT\\kishitu.txt", "");

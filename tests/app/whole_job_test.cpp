@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ using Names = std::vector<std::wstring>;
 
 constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
 constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
+constexpr wchar_t kInProgress[] = L"只今変換中！\u3000しばらくお待ちください。";
 constexpr wchar_t kSource[] = L"N:\\lugeon";  // the lugeon folder of the source drive's root
 constexpr wchar_t kDestName[] = L"結果表";  // ends in 表: second byte 0x5C
 
@@ -73,6 +75,29 @@ class WholeJob : public appdriver::ProgramTest {
     WriteBytes(src + L"\\表01.GRA", "data hyo");
   }
 
+  // The data file of test t made 1 GiB large: sparse, so made at once, and
+  // copied for some seconds.
+  static void MakeLargeData(const std::wstring& t) {
+    const HANDLE gra = CreateFileW((std::wstring(kSource) + L"\\" + t + L".GRA").c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(gra, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 1LL << 30;
+    EXPECT_TRUE(SetFilePointerEx(gra, size, nullptr, FILE_BEGIN) && SetEndOfFile(gra));
+    CloseHandle(gra);
+  }
+
+  // The source drive's lugeon folder and the destination, chosen with the
+  // mouse; the window in front.
+  void OpenSourceAndDestination() {
+    ChooseDrive(app::kIdDrive1, L'n');
+    ChooseDrive(app::kIdDrive2, L'o');
+    DoubleClickFolder(destParent_.substr(3));
+    DoubleClickFolder(kDestName);
+    ASSERT_EQ(appdriver::Text(Control(app::kIdText2)), L"o:" + dest_.substr(2));
+    appdriver::BringToFront(form_);
+  }
+
   // The destination without what SetUp placed there.
   void EmptyDestination() {
     for (const wchar_t* name : {L"1001.HED", L"1001.GRA", L"PCNT.TXT"}) testsupport::RemoveTree(dest_ + L"\\" + name);
@@ -122,10 +147,15 @@ class WholeJob : public appdriver::ProgramTest {
     appdriver::Answer(box, answer);
 
     const HWND label3 = Control(app::kIdLabel3);
+    bool progressShown = false;
     ASSERT_TRUE(appdriver::WaitUntil(
-        [&] { return appdriver::Text(label3) == kDone || (app_->MessageBox() != nullptr && app_->MessageBox() != box); },
+        [&] {
+          progressShown = progressShown || app_->ProgressDialog() != nullptr;
+          return appdriver::Text(label3) == kDone || (app_->MessageBox() != nullptr && app_->MessageBox() != box);
+        },
         15000))
         << "the run did not end";
+    EXPECT_FALSE(progressShown) << "a short run shows no progress dialog";
     if (const HWND other = app_->MessageBox()) {
       ADD_FAILURE() << "unexpected message: " << appdriver::ReadMessageBox(other).text;
       appdriver::Answer(other, IDOK);
@@ -200,54 +230,121 @@ TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
   EXPECT_EQ(app_->WaitForExit(0), STILL_ACTIVE);
 }
 
-// A double-click on Execute, or a key pressed while a run copies, is queued
-// behind the busy thread: it must not start a second run once the first ends.
-TEST_F(WholeJob, ClicksAndKeysDuringARunStartNothing) {
+// A run that copies a data file of 1 GiB: the window answers other programs
+// all through it (Windows marks a window that does not as "(応答なし)"),
+// shows the run's progress in the system's dialog, and takes no click or key
+// meant for it; a handler that empties the window's selection meanwhile
+// changes nothing of what the run does.
+TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   EmptyDestination();
-  {  // a data file of 1 GiB, sparse: made at once, copied for a while
-    const HANDLE gra = CreateFileW((std::wstring(kSource) + L"\\1002.GRA").c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(gra, INVALID_HANDLE_VALUE);
-    LARGE_INTEGER size;
-    size.QuadPart = 1LL << 30;
-    EXPECT_TRUE(SetFilePointerEx(gra, size, nullptr, FILE_BEGIN) && SetEndOfFile(gra));
-    CloseHandle(gra);
-  }
-  ChooseDrive(app::kIdDrive1, L'n');
-  ChooseDrive(app::kIdDrive2, L'o');
-  DoubleClickFolder(destParent_.substr(3));
-  DoubleClickFolder(kDestName);
-  appdriver::BringToFront(form_);
+  MakeLargeData(L"1002");
+  OpenSourceAndDestination();
   ClickTest(1);
-  ASSERT_EQ(SelectedTests(), (Names{L"1002"}));
-
-  const auto busy = [&] {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_BLOCK, 50, &ignored) == 0;
-  };
-  const POINT execute = CentreOf(Control(app::kIdCommand1));
-  appdriver::ClickAt(execute);
-  ASSERT_TRUE(appdriver::WaitUntil(busy, 10000)) << "the run never held the thread";
-  appdriver::ClickAt(execute);
-  appdriver::PressKey(VK_SPACE);  // Execute has the focus since its click
-  appdriver::PressKey(VK_RETURN);
-  ASSERT_TRUE(busy()) << "the run ended before the input was made: inconclusive";
+  ClickTest(2, VK_CONTROL);
+  ASSERT_EQ(SelectedTests(), (Names{L"1002", L"ソ-12"}));
 
   const HWND label3 = Control(app::kIdLabel3);
+  const POINT execute = CentreOf(Control(app::kIdCommand1));
+  appdriver::ClickAt(execute);
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(label3) == kInProgress; }, 10000));
+  const ULONGLONG start = GetTickCount64();
+  HWND dialog = nullptr;
+  std::wstring dialogTitle;
+  std::vector<std::wstring> dialogTexts;
+  int polls = 0;
+  bool inputMade = false;
+  while (GetTickCount64() - start < 3000 && appdriver::Text(label3) == kInProgress) {
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored), 0)
+        << "not answered within 0.5 s, " << GetTickCount64() - start << " ms into the run";
+    ++polls;
+    if (dialog == nullptr && (dialog = app_->ProgressDialog()) != nullptr) {
+      dialogTitle = appdriver::Text(dialog);
+      dialogTexts = appdriver::DialogTexts(dialog);
+    }
+    if (!inputMade && GetTickCount64() - start > 500) {
+      appdriver::ClickAt(execute);
+      appdriver::PressKey(VK_SPACE);  // Execute has the focus since its click
+      appdriver::PressKey(VK_RETURN);
+      ClickTest(0);
+      EXPECT_EQ(SelectedTests(), (Names{L"1002", L"ソ-12"})) << "a click in the list during the run";
+      // Dir1 opens the drive's root: its handler empties the window's selection.
+      const HWND dir1 = Control(app::kIdDir1);
+      SendMessageW(dir1, LB_SETCURSEL, 0, 0);
+      DWORD_PTR done = 0;
+      SendMessageTimeoutW(GetParent(dir1), WM_COMMAND, MAKEWPARAM(app::kIdDir1, LBN_DBLCLK),
+                          reinterpret_cast<LPARAM>(dir1), SMTO_NORMAL, 5000, &done);
+      inputMade = true;
+    }
+    appdriver::Pump(50);
+  }
+  ASSERT_TRUE(inputMade && appdriver::Text(label3) == kInProgress) << "the run ended too soon: inconclusive";
+  EXPECT_GE(polls, 20);
+  EXPECT_EQ(appdriver::Text(Control(app::kIdText1)), L"n:\\") << "the handler ran during the run";
+  ASSERT_NE(dialog, nullptr) << "a long run shows its progress";
+  EXPECT_EQ(dialogTitle, kTitle);
+  EXPECT_NE(std::find(dialogTexts.begin(), dialogTexts.end(), L"試験 1 / 2: 1002"), dialogTexts.end())
+      << testing::PrintToString(dialogTexts);
+
   ASSERT_TRUE(appdriver::WaitUntil(
       [&] { return appdriver::Text(label3) == kDone || app_->MessageBox() != nullptr; }, 60000));
-  // A second run would ask about 1002, which is there now.
-  if (appdriver::WaitUntil([&] { return app_->MessageBox() != nullptr; }, 3000)) {
-    const HWND box = app_->MessageBox();
-    ADD_FAILURE() << "a second run started: " << testing::PrintToString(appdriver::ReadMessageBox(box).text);
-    appdriver::Answer(box, IDNO);
-    appdriver::WaitUntil([&] { return appdriver::Text(label3) == kDone; }, 60000);
-  }
+  if (const HWND box = app_->MessageBox()) FAIL() << "unexpected message: " << appdriver::ReadMessageBox(box).text;
+  // No second run started; the run entered both tests of its own selection.
+  EXPECT_FALSE(appdriver::WaitUntil([&] { return app_->MessageBox() != nullptr; }, 2000))
+      << "a second run started";
   EXPECT_EQ(appdriver::Text(label3), kDone);
-  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "3,1002\r\n");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "3.00,1002\r\n7.25,\x83\x5C-12\r\n");
+  EXPECT_EQ(app_->ProgressDialog(), nullptr) << "the dialog goes with the run";
 
-  // Afterwards a click starts a run as usual: this one asks about 1002.
-  ExecuteAnswering(L"1002", IDNO);
+  // Afterwards a click starts a run as usual: the selection went with the folder.
+  appdriver::ClickAt(execute);
+  const HWND box = app_->WaitForMessageBox(15000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(appdriver::ReadMessageBox(box).text, L"変換元試験番号が選択されていません。");
+  appdriver::Answer(box, IDOK);
+}
+
+// Cancel in the progress dialog while a data file of 1 GiB is copied: the run
+// stops and says which test it did not finish; the test before it stays
+// copied and entered, and nothing of the stopped test is entered or left
+// half-copied under its name.
+TEST_F(WholeJob, CancelDuringALargeFileStopsTheRunAndKeepsWhatWasDone) {
+  EmptyDestination();
+  MakeLargeData(L"1002");
+  OpenSourceAndDestination();
+  ClickTest(0);
+  ClickTest(1, VK_CONTROL);
+  ASSERT_EQ(SelectedTests(), (Names{L"1001", L"1002"}));
+
+  appdriver::ClickAt(CentreOf(Control(app::kIdCommand1)));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return (dialog = app_->ProgressDialog()) != nullptr; }, 20000));
+  PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+
+  const HWND box = app_->WaitForMessageBox(60000);
+  ASSERT_NE(box, nullptr) << "no message after Cancel";
+  const appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
+  EXPECT_EQ(view.text, L"変換を中止しました。試験番号 1002 の変換は終わっていません (PCNT.TXT に登録していません)。"
+                       L"それより前に変換した試験はそのまま残ります。");
+  EXPECT_EQ(view.caption, kTitle);
+  EXPECT_EQ(view.buttons, std::vector<int>{IDOK});
+  EXPECT_TRUE(view.icon);
+  appdriver::Answer(box, IDOK);
+
+  const HWND label3 = Control(app::kIdLabel3);
+  EXPECT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(label3).empty(); }, 5000)) << "no completion text";
+  EXPECT_EQ(app_->ProgressDialog(), nullptr);
+  EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "12.5,1001\r\n");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1001.GRA"), "data 1001");
+  // The file being copied is either gone (Windows removes what a cancelled
+  // copy made) or whole (Wine's copy never stops halfway); never a part.
+  for (const wchar_t* name : {L"\\1002.GRA", L"\\1002.HED"}) {
+    WIN32_FILE_ATTRIBUTE_DATA copied{}, source{};
+    if (!GetFileAttributesExW((dest_ + name).c_str(), GetFileExInfoStandard, &copied)) continue;
+    ASSERT_TRUE(GetFileAttributesExW((std::wstring(kSource) + name).c_str(), GetFileExInfoStandard, &source));
+    EXPECT_EQ(copied.nFileSizeLow, source.nFileSizeLow) << "part-copied: " << testing::PrintToString(name);
+    EXPECT_EQ(copied.nFileSizeHigh, source.nFileSizeHigh) << "part-copied: " << testing::PrintToString(name);
+  }
 }
 
 // The same job with the keyboard alone: Tab between the controls, a letter in

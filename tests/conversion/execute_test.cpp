@@ -1,4 +1,5 @@
 #include "conversion/execute.h"
+#include "conversion/file_io.h"
 
 #include <windows.h>
 
@@ -475,6 +476,59 @@ TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Label3:" + kDone, L"Default"}));
+  EXPECT_TRUE(view.progress.empty()) << "a short run shows no progress";
+}
+
+// A run that works for a while (here: waiting for another program's lock)
+// keeps the window answering, shows its progress after about a second, and
+// stops when the user says so: nothing of the test copied, and told which
+// test was not finished.
+TEST_F(Execute, ALongRunShowsItsProgressAfterASecondAndStopsWhenTold) {
+  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
+  Writer holder(L"hold " + dst, root + L"\\holder.txt");
+  ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
+  FakeView view(src, dst);
+  const ULONGLONG start = GetTickCount64();
+  ULONGLONG shownAfter = 0;
+  view.onProgress = [&](const conversion::RunProgress&) {
+    shownAfter = GetTickCount64() - start;
+    return false;  // Cancel
+  };
+  PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+  EXPECT_EQ(Run(view, {L"1234"}), 0);
+  ASSERT_FALSE(view.progress.empty());
+  EXPECT_GE(shownAfter, 1000u);
+  EXPECT_LT(shownAfter, 5000u) << "before the question about the lock";
+  EXPECT_EQ(view.progress[0].test, L"試験 1 / 1: 1234");
+  EXPECT_EQ(view.progress[0].total, 30u) << "the bytes of the test's two files";
+  EXPECT_GE(view.answered, 1) << "the window answered while the run waited";
+  EXPECT_EQ(view.prompts(), (Prompts{{L"変換を中止しました。試験番号 1234 の変換は終わっていません (PCNT.TXT に登録していません)。"
+                                      L"それより前に変換した試験はそのまま残ります。",
+                                      Buttons::Ok, Icon::Warning}}));
+  EXPECT_EQ(view.label3, L"");
+  EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT", L"PCNT.TXT.lock"}));
+}
+
+// Windows removes what a stopped copy made. Wine's CopyFileExW never reports
+// progress, so there a copy cannot be stopped halfway and this is not tried.
+TEST(CopyOneFile, AStoppedCopyLeavesNothingUnderTheTargetsName) {
+  const std::wstring folder = testsupport::ScratchFolder();
+  const std::wstring from = folder + L"\\big.GRA";
+  const HANDLE file = CreateFileW(from.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size;
+  size.QuadPart = 64LL << 20;
+  EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+  CloseHandle(file);
+  int reports = 0;
+  const bool whole = conversion::CopyOneFile(from, folder + L"\\copy.GRA", [&](std::uint64_t) {
+    ++reports;
+    return false;
+  });
+  if (reports == 0) GTEST_SKIP() << "this platform's CopyFileExW reports no progress (Wine)";
+  EXPECT_FALSE(whole);
+  EXPECT_FALSE(Exists(folder + L"\\copy.GRA"));
 }
 
 TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {

@@ -216,23 +216,42 @@ TEST_F(SearchFolderTree, SkipsFoldersBeyondThePathLimit) {
                              }));
 }
 
-// ---------------------------------------------------------------- window events
+// ---------------------------------------------------------------- progress and stop
 
-TEST_F(SearchFolderTree, LetsPendingWindowEventsRunOncePerVisitedFolder) {
+TEST_F(SearchFolderTree, ReportsEveryVisitedFolderAndStopsWhenTold) {
   MakeFolders(base + L"\\a\\b");
   MakeFolders(base + L"\\c");
-  int passes = 0;
+  std::vector<std::wstring> visited;
   std::vector<std::wstring> hits;
-  dataroot::SearchFolderTree(base + L"\\PATDAT", datafixture::kMarker, hits, [&] { ++passes; });
-  EXPECT_EQ(passes, 4) << "the start folder, a, a\\b and c";
+  EXPECT_TRUE(dataroot::SearchFolderTree(base + L"\\PATDAT", datafixture::kMarker, hits,
+                                         [&](const std::wstring& folder) {
+                                           visited.push_back(folder);
+                                           return true;
+                                         }));
+  EXPECT_EQ(visited, (Paths{base + L"\\PATDAT", base + L"\\a\\PATDAT", base + L"\\a\\b\\PATDAT",
+                            base + L"\\c\\PATDAT"}));
+
+  // Told to stop at a\b, the walk goes no further: c is not visited.
+  visited.clear();
+  EXPECT_FALSE(dataroot::SearchFolderTree(base + L"\\PATDAT", datafixture::kMarker, hits,
+                                          [&](const std::wstring& folder) {
+                                            visited.push_back(folder);
+                                            return visited.size() < 3;
+                                          }));
+  EXPECT_EQ(visited.size(), 3u);
 }
 
-TEST_F(SearchFolderTree, PendingEventsRunAtMostOncePerClockTick) {
-  int passes = 0;
-  const dataroot::PendingEvents pass = dataroot::OncePerTick([&] { ++passes; });
+TEST_F(SearchFolderTree, ReportsAtMostOncePerClockTickCountingEveryFolder) {
+  std::uint64_t calls = 0;
+  std::uint64_t reports = 0;
+  const dataroot::WalkProgress progress = dataroot::OncePerTick([&](const std::wstring&, std::uint64_t visited) {
+    ++reports;
+    EXPECT_EQ(visited, calls) << "every folder counted, reported or not";
+    return true;
+  });
   const ULONGLONG start = GetTickCount64();
-  for (int i = 0; i < 100000; ++i) pass();
+  for (calls = 1; calls <= 100000; ++calls) progress(L"M:\\PATDAT");
   const ULONGLONG ticks = GetTickCount64() - start;
-  EXPECT_GE(passes, 1) << "the first call runs at once";
-  EXPECT_LE(static_cast<ULONGLONG>(passes), ticks + 1);
+  EXPECT_GE(reports, 1u) << "the first call reports at once";
+  EXPECT_LE(reports, ticks + 1);
 }

@@ -1,5 +1,7 @@
 #include "support/app_driver.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "app/control_ids.h"
@@ -161,6 +163,8 @@ HWND AppProcess::Control(int id) const {
 
 HWND AppProcess::MessageBox() const { return FindMessageBox(pid_); }
 
+HWND AppProcess::ProgressDialog() const { return FindProgressDialog(pid_); }
+
 HWND AppProcess::WaitForMessageBox(DWORD timeoutMs, const std::function<void()>& watch) {
   HWND box = nullptr;
   WaitUntil(
@@ -203,10 +207,32 @@ HWND ProgramTest::Control(int id) {
   return control;
 }
 
+namespace {
+
+// The system's progress dialog is a dialog too, with a progress bar in it.
+bool HasProgressBar(HWND dialog) {
+  return FindWindowExW(dialog, nullptr, PROGRESS_CLASSW, nullptr) != nullptr;
+}
+
+}  // namespace
+
 HWND FindMessageBox(DWORD pid) {
   for (HWND box : TopLevelWindows(pid, L"#32770"))
-    if (IsWindowVisible(box)) return box;
+    if (IsWindowVisible(box) && !HasProgressBar(box)) return box;
   return nullptr;
+}
+
+HWND FindProgressDialog(DWORD pid) {
+  for (HWND dialog : TopLevelWindows(pid, L"#32770"))
+    if (IsWindowVisible(dialog) && HasProgressBar(dialog)) return dialog;
+  return nullptr;
+}
+
+std::vector<std::wstring> DialogTexts(HWND dialog) {
+  std::vector<std::wstring> texts;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassName(child) == L"Static" && IsWindowVisible(child)) texts.push_back(Text(child));
+  return texts;
 }
 
 std::wstring Text(HWND hwnd) {

@@ -39,6 +39,8 @@ class AppProcess {
 
   // A shown message box (dialog class #32770) of this process.
   HWND MessageBox() const;
+  // The shown progress dialog of this process (a dialog with a progress bar).
+  HWND ProgressDialog() const;
   // Waits for a message box, calling watch at every poll; nullptr on timeout.
   HWND WaitForMessageBox(DWORD timeoutMs, const std::function<void()>& watch = {});
 
@@ -69,6 +71,10 @@ class ProgramTest : public ::testing::Test {
 
 // A shown message box of the process; nullptr when none.
 HWND FindMessageBox(DWORD pid);
+// The shown progress dialog of the process; nullptr when none.
+HWND FindProgressDialog(DWORD pid);
+// The texts a dialog shows in its static controls, in their order.
+std::vector<std::wstring> DialogTexts(HWND dialog);
 
 std::wstring Text(HWND hwnd);  // WM_GETTEXT, works across processes
 std::wstring ClassName(HWND hwnd);

@@ -1,6 +1,9 @@
 #pragma once
 // The window as the conversion run sees it: two path texts, the message line,
-// the pointer and message boxes, with every call recorded in order.
+// the pointer and message boxes, with every call recorded in order; and the
+// progress dialog, recorded apart.
+#include <windows.h>
+
 #include <deque>
 #include <functional>
 #include <string>
@@ -27,6 +30,15 @@ class FakeView : public conversion::RunView {
   }
   void SetBusy(bool busy) override { events.push_back(busy ? L"Busy" : L"Default"); }
   void DoEvents() override { events.push_back(L"DoEvents"); }
+  void KeepAnswering() override {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ++answered;
+  }
+  bool ShowProgress(const conversion::RunProgress& shown) override {
+    progress.push_back(shown);
+    return !onProgress || onProgress(shown);
+  }
+  void CloseProgress() override { ++progressClosed; }
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
            const std::optional<std::wstring>& caption) override {
     events.push_back(L"Box:" + prompt);
@@ -38,6 +50,10 @@ class FakeView : public conversion::RunView {
 
   std::function<void()> onText1;      // runs when the run reads Text1
   std::function<void(const std::wstring&)> onShow;  // runs when a box comes, before its answer
+  std::function<bool(const conversion::RunProgress&)> onProgress;  // false: the user stops the run
+  std::vector<conversion::RunProgress> progress;  // what the progress dialog was shown
+  int answered = 0;        // messages taken while a thread worked
+  int progressClosed = 0;
   std::wstring label3;                // the caption last set
   std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Default, Box:<prompt>
 
