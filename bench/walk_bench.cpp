@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "app/search_progress.h"
-#include "base/scoped.h"
 #include "bench_support.h"
 #include "dataroot/dataroot.h"
 
@@ -106,7 +105,6 @@ int main(int argc, char** argv) {
   // The walk as the program makes it at start-up: the window's pass of pending
   // events as Form1::DoEvents makes it, and the progress dialog that comes
   // after a second and is brought up to date a few times a second.
-  const base::ScopedComApartment com;
   const auto pendingEvents = [] {
     if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
     MSG message;

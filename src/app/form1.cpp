@@ -93,7 +93,6 @@ int Form1::MessageLoop() {
 }
 
 int RunProgram(int showCommand) {
-  const base::ScopedComApartment com;  // for the progress dialogs
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
   Form1 form;

@@ -96,8 +96,7 @@ void Form1::KeepAnswering() {
 
 bool Form1::ShowProgress(const conversion::RunProgress& progress) {
   if (exitRequested_) return false;
-  if (!progress_) progress_ = ProgressDialog::Start(hwnd_, ProgressDialog::Kind::Bar);
-  if (!progress_) return true;
+  if (!progress_) progress_ = std::make_unique<ProgressDialog>(hwnd_, ProgressDialog::Kind::Bar);
   progress_->SetLine(1, progress.test);
   progress_->SetLine(2, progress.file, true);
   progress_->SetBytes(progress.done, progress.total);

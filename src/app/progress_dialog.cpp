@@ -1,28 +1,60 @@
 #include "app/progress_dialog.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
+#include <shobjidl.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "base/messages.h"
+#include "base/scoped.h"
 
 namespace app {
+
+struct ProgressShared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::wstring lines[2];
+  bool lineIsPath[2] = {false, false};
+  bool lineChanged[2] = {false, false};
+  std::uint64_t done = 0;
+  std::uint64_t total = 0;
+  bool bytesChanged = false;
+  bool closing = false;
+  std::atomic<bool> cancelled{false};
+};
+
 namespace {
 
 // What one line of the dialog holds. Windows shortens a path to the line's
 // width itself; Wine does not, and wraps it out of sight.
 constexpr UINT kPathChars = 48;
+// How soon a Cancel is seen when nothing else changes.
+constexpr auto kCancelPoll = std::chrono::milliseconds(100);
 
-}  // namespace
+std::wstring Shortened(const std::wstring& path) {
+  wchar_t shortened[kPathChars + 1] = {};
+  return PathCompactPathExW(shortened, path.c_str(), kPathChars + 1, 0) ? shortened : path;
+}
 
-std::unique_ptr<ProgressDialog> ProgressDialog::Start(HWND owner, Kind kind) {
+// The dialog's thread: up, up to date until closing, down.
+void RunDialog(HWND owner, ProgressDialog::Kind kind, const std::shared_ptr<ProgressShared>& shared) {
+  const base::ScopedComApartment com;
   IProgressDialog* created = nullptr;
   if (FAILED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IProgressDialog,
                               reinterpret_cast<void**>(&created))))
-    return nullptr;
-  base::ScopedCom<IProgressDialog> dialog(created);
+    return;
+  const base::ScopedCom<IProgressDialog> dialog(created);
   dialog->SetTitle(base::text::kAppTitle);
   const DWORD flags = PROGDLG_NORMAL | PROGDLG_NOMINIMIZE |
-                      (kind == Kind::Bar ? PROGDLG_AUTOTIME : PROGDLG_NOTIME | PROGDLG_MARQUEEPROGRESS);
-  if (FAILED(dialog->StartProgressDialog(owner, nullptr, flags, nullptr))) return nullptr;
+                      (kind == ProgressDialog::Kind::Bar ? PROGDLG_AUTOTIME
+                                                         : PROGDLG_NOTIME | PROGDLG_MARQUEEPROGRESS);
+  if (FAILED(dialog->StartProgressDialog(owner, nullptr, flags, nullptr))) return;
 
   base::ScopedCom<ITaskbarList3> taskbar;
   ITaskbarList3* list = nullptr;
@@ -31,25 +63,76 @@ std::unique_ptr<ProgressDialog> ProgressDialog::Start(HWND owner, Kind kind) {
     taskbar.reset(list);
     if (FAILED(taskbar->HrInit())) taskbar.reset();
   }
-  return std::unique_ptr<ProgressDialog>(new ProgressDialog(owner, std::move(dialog), std::move(taskbar)));
+
+  for (bool closing = false; !closing;) {
+    std::wstring lines[2];
+    bool lineChanged[2] = {false, false};
+    bool lineIsPath[2] = {false, false};
+    bool bytesChanged = false;
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    {
+      std::unique_lock<std::mutex> lock(shared->mutex);
+      shared->changed.wait_for(lock, kCancelPoll);
+      for (int i = 0; i < 2; ++i) {
+        lineChanged[i] = std::exchange(shared->lineChanged[i], false);
+        lineIsPath[i] = shared->lineIsPath[i];
+        if (lineChanged[i]) lines[i] = lineIsPath[i] ? Shortened(shared->lines[i]) : shared->lines[i];
+      }
+      bytesChanged = std::exchange(shared->bytesChanged, false);
+      done = shared->done;
+      total = shared->total;
+      closing = shared->closing;
+    }
+    // Passed on without the lock held: each call waits for the dialog to take it.
+    for (int i = 0; i < 2; ++i)
+      if (lineChanged[i]) dialog->SetLine(static_cast<DWORD>(i + 1), lines[i].c_str(), lineIsPath[i], nullptr);
+    if (bytesChanged) {
+      dialog->SetProgress64(done, total);
+      if (taskbar) taskbar->SetProgressValue(owner, done, total);
+    }
+    if (dialog->HasUserCancelled()) shared->cancelled = true;
+  }
+  if (taskbar) taskbar->SetProgressState(owner, TBPF_NOPROGRESS);
+  dialog->StopProgressDialog();
+}
+
+}  // namespace
+
+ProgressDialog::ProgressDialog(HWND owner, Kind kind) : shared_(std::make_shared<ProgressShared>()) {
+  // Left to itself: it ends once the dialog is down, also after this object is gone.
+  std::thread(RunDialog, owner, kind, shared_).detach();
 }
 
 ProgressDialog::~ProgressDialog() {
-  if (taskbar_) taskbar_->SetProgressState(owner_, TBPF_NOPROGRESS);
-  dialog_->StopProgressDialog();
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->closing = true;
+  }
+  shared_->changed.notify_one();
 }
 
 void ProgressDialog::SetLine(unsigned line, const std::wstring& text, bool isPath) {
-  wchar_t shortened[kPathChars + 1] = {};
-  const bool shorten = isPath && PathCompactPathExW(shortened, text.c_str(), kPathChars + 1, 0);
-  dialog_->SetLine(line, shorten ? shortened : text.c_str(), isPath, nullptr);
+  if (line < 1 || line > 2) return;
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->lines[line - 1] = text;
+    shared_->lineIsPath[line - 1] = isPath;
+    shared_->lineChanged[line - 1] = true;
+  }
+  shared_->changed.notify_one();
 }
 
 void ProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
-  dialog_->SetProgress64(done, total);
-  if (taskbar_) taskbar_->SetProgressValue(owner_, done, total);
+  {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->done = done;
+    shared_->total = total;
+    shared_->bytesChanged = true;
+  }
+  shared_->changed.notify_one();
 }
 
-bool ProgressDialog::Cancelled() const { return dialog_->HasUserCancelled() != FALSE; }
+bool ProgressDialog::Cancelled() const { return shared_->cancelled; }
 
 }  // namespace app

@@ -1,28 +1,27 @@
 #pragma once
-// The system's progress dialog (IProgressDialog): it runs on a thread of its
-// own, so it paints and its Cancel (or Esc) works while the window's thread
-// is busy. With an owner window, the owner's taskbar button shows the same
-// progress (ITaskbarList3).
+// The system's progress dialog (IProgressDialog), with the owner's taskbar
+// button showing the same progress (ITaskbarList3). The dialog lives on a
+// thread of its own, which brings it up, passes the updates on and takes it
+// down again: no call here waits for the dialog, so the window's thread never
+// does (under Wine, taking the dialog down takes about two seconds).
 #include <windows.h>
-#include <shlobj.h>
-#include <shobjidl.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "base/scoped.h"
-
 namespace app {
+
+struct ProgressShared;  // what the window's thread hands the dialog's thread
 
 class ProgressDialog {
  public:
   enum class Kind { Bar, Marquee };  // a bar of known length with time left; or no known length
 
-  // Shows the dialog, titled with the application title and owned by owner
-  // (nullptr: none); nullptr where the system offers none (no COM, say).
-  static std::unique_ptr<ProgressDialog> Start(HWND owner, Kind kind);
-  ~ProgressDialog();
+  // Brings up the dialog, titled with the application title and owned by
+  // owner (nullptr: none). Where the system offers none, nothing shows.
+  ProgressDialog(HWND owner, Kind kind);
+  ~ProgressDialog();  // takes the dialog down, without waiting for it
   ProgressDialog(const ProgressDialog&) = delete;
   ProgressDialog& operator=(const ProgressDialog&) = delete;
 
@@ -30,15 +29,11 @@ class ProgressDialog {
   // Wine); a path is shortened in the middle to fit.
   void SetLine(unsigned line, const std::wstring& text, bool isPath = false);
   void SetBytes(std::uint64_t done, std::uint64_t total);
+  // The user pressed Cancel (or Esc, or closed the dialog).
   bool Cancelled() const;
 
  private:
-  ProgressDialog(HWND owner, base::ScopedCom<IProgressDialog> dialog, base::ScopedCom<ITaskbarList3> taskbar)
-      : owner_(owner), dialog_(std::move(dialog)), taskbar_(std::move(taskbar)) {}
-
-  HWND owner_;
-  base::ScopedCom<IProgressDialog> dialog_;
-  base::ScopedCom<ITaskbarList3> taskbar_;  // nullptr without an owner
+  std::shared_ptr<ProgressShared> shared_;
 };
 
 }  // namespace app

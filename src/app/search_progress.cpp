@@ -17,11 +17,7 @@ bool SearchProgress::Report(const std::wstring& folder, std::uint64_t visited) {
   const ULONGLONG now = GetTickCount64();
   if (now - start_ < kSearchDialogAfterMs || now - shown_ < kSearchUpdateMs) return true;
   shown_ = now;
-  if (!started_) {
-    started_ = true;
-    dialog_ = ProgressDialog::Start(nullptr, ProgressDialog::Kind::Marquee);
-  }
-  if (!dialog_) return true;
+  if (!dialog_) dialog_ = std::make_unique<ProgressDialog>(nullptr, ProgressDialog::Kind::Marquee);
   // Two lines only: Wine's dialog shows no third.
   dialog_->SetLine(1, base::text::kSearching + (base::text::kSearchedBefore + std::to_wstring(visited)));
   dialog_->SetLine(2, folder, true);

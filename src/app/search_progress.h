@@ -36,7 +36,6 @@ class SearchProgress {
   std::function<void()> pendingEvents_;
   const ULONGLONG start_ = GetTickCount64();
   ULONGLONG shown_ = 0;
-  bool started_ = false;  // the dialog was asked for, whether or not the system had one
   bool cancelled_ = false;
   std::unique_ptr<ProgressDialog> dialog_;
 };

@@ -7,7 +7,9 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/error.h"
@@ -176,6 +178,54 @@ constexpr DWORD kLockPatienceMs = 5000;
 // How often the progress is looked at while a thread works.
 constexpr DWORD kTickMs = 100;
 
+// A thread that runs the run's long work, one piece at a time, while the
+// window's thread waits for it.
+class Worker {
+ public:
+  Worker()
+      : ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    if (ready_.valid() && done_.valid()) thread_.reset(CreateThread(nullptr, 0, &Worker::Loop, this, 0, nullptr));
+    if (!thread_.valid()) throw base::SystemError(kUnexpected, L"CreateThread", GetLastError());
+  }
+  ~Worker() {
+    quit_ = true;
+    SetEvent(ready_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+  }
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+
+  // Starts work; Done() is signalled once it has ended.
+  void Start(const std::function<void()>& work) {
+    job_ = &work;
+    SetEvent(ready_.get());
+  }
+  HANDLE Done() const { return done_.get(); }
+  std::exception_ptr TakeFailure() { return std::exchange(failure_, nullptr); }
+
+ private:
+  static DWORD WINAPI Loop(void* data) {
+    auto& self = *static_cast<Worker*>(data);
+    for (;;) {
+      WaitForSingleObject(self.ready_.get(), INFINITE);
+      if (self.quit_) return 0;
+      try {
+        (*self.job_)();
+      } catch (...) {
+        self.failure_ = std::current_exception();
+      }
+      SetEvent(self.done_.get());
+    }
+  }
+
+  base::ScopedHandle ready_;
+  base::ScopedHandle done_;
+  base::ScopedHandle thread_;
+  const std::function<void()>* job_ = nullptr;  // handed over with ready_, given back with done_
+  std::exception_ptr failure_;
+  std::atomic<bool> quit_{false};
+};
+
 // The run past its checks: the tests one after the other, while the window
 // keeps answering and, once the run takes a while, shows its progress.
 class Transfer {
@@ -190,6 +240,7 @@ class Transfer {
   bool Run();
 
  private:
+  enum class Hold { Check, Locked };
   enum class Reach { Done, Refused, Stopped };
 
   bool RunTest(const TestFiles& test);
@@ -198,7 +249,7 @@ class Transfer {
     view_.CloseProgress();
     return StopWith(view_, message, Icon::Warning);
   }
-  Reach WithIndex(const std::function<void(IndexFile&)>& work);
+  Reach WithIndex(Hold hold, const std::function<void(IndexFile&)>& work);
   bool Copy(const TestFiles& test);
   int Ask(const std::wstring& prompt, Buttons buttons, Icon icon);
   void WhileAnswering(const std::function<void()>& work);
@@ -220,6 +271,8 @@ class Transfer {
   std::atomic<std::uint64_t> inFile_{0};  // bytes of the file being copied
   std::mutex fileMutex_;
   std::wstring file_;
+
+  std::optional<Worker> worker_;  // made at the first long work; ended (first) with the run
 };
 
 bool Transfer::Run() {
@@ -238,7 +291,7 @@ bool Transfer::RunTest(const TestFiles& test) {
   // cannot take, or an index that cannot be read faithfully or is held,
   // leaves no files. Only a check: the update reads the index again.
   bool room = false;
-  const Reach checked = WithIndex([&](const IndexFile& index) { room = index.HasRoomFor(t); });
+  const Reach checked = WithIndex(Hold::Check, [&](const IndexFile& index) { room = index.HasRoomFor(t); });
   if (checked == Reach::Stopped) return Stop(RunStopped(t));
   if (checked == Reach::Refused) return false;
   if (!room) Ask(IndexFull(t), Buttons::Ok, Icon::Warning);
@@ -250,35 +303,39 @@ bool Transfer::RunTest(const TestFiles& test) {
   if (!Copy(test)) return Stop(RunStopped(t));
   std::wstring headerValue;  // fresh for every test: never another test's value
   if (!ReadHeaderValue(destPrefix_ + t + L".HED", headerValue)) Ask(NoFifthField(t), Buttons::Ok, Icon::None);
-  const Reach entered = WithIndex([&](IndexFile& index) { UpdateIndexFile(index, t, headerValue); });
+  const Reach entered = WithIndex(Hold::Locked, [&](IndexFile& index) { UpdateIndexFile(index, t, headerValue); });
   if (entered == Reach::Stopped) return Stop(RunStopped(t));
   if (entered == Reach::Refused) return Stop(NotEntered(t));
   return true;
 }
 
-// Runs work on the destination's index, read afresh under its lock, so that
-// no other copy of the program writes between the reading and the writing.
-// While another program holds the index the user is asked to Retry or Cancel
-// (Refused after Cancel); a read-only index is Refused with its message.
-Transfer::Reach Transfer::WithIndex(const std::function<void(IndexFile&)>& work) {
+// Runs work on the destination's index, read as an update would replace it:
+// as a check, or afresh under the index's lock, so that no other copy of the
+// program writes between the reading and the writing. While another program
+// holds the index the user is asked to Retry or Cancel (Refused after
+// Cancel); a read-only index is Refused with its message.
+Transfer::Reach Transfer::WithIndex(Hold hold, const std::function<void(IndexFile&)>& work) {
   const std::wstring path = destPrefix_ + kIndexName;
   for (;;) {
-    base::ScopedFile lock = LockIndex(destPrefix_, 0);
-    if (!lock.valid()) WhileAnswering([&] { lock = LockIndex(destPrefix_, kLockPatienceMs, &stop_); });
+    base::ScopedFile lock;
+    if (hold == Hold::Locked) {
+      lock = LockIndex(destPrefix_, 0);
+      if (!lock.valid()) WhileAnswering([&] { lock = LockIndex(destPrefix_, kLockPatienceMs, &stop_); });
+    }
     if (stop_) return Reach::Stopped;
-    const FileUse use = lock.valid() ? UseOf(path) : FileUse::InUse;
-    if (use != FileUse::Free) {
-      lock.reset();  // never held while a question is open
-      if (use == FileUse::ReadOnly) {
-        Ask(IndexReadOnly(path), Buttons::Ok, Icon::Warning);
-        return Reach::Refused;
-      }
-      if (Ask(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) == fileutil::kIdRetry) continue;
+    FileUse use = FileUse::InUse;  // another copy of the program, when the lock could not be had
+    std::optional<IndexFile> index;
+    if (hold == Hold::Check || lock.valid()) index = IndexFile::Load(destPrefix_, use);
+    if (index) {
+      work(*index);
+      return Reach::Done;
+    }
+    lock.reset();  // never held while a question is open
+    if (use == FileUse::ReadOnly) {
+      Ask(IndexReadOnly(path), Buttons::Ok, Icon::Warning);
       return Reach::Refused;
     }
-    IndexFile index = IndexFile::Load(destPrefix_);
-    work(index);
-    return Reach::Done;
+    if (Ask(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) != fileutil::kIdRetry) return Reach::Refused;
   }
 }
 
@@ -315,30 +372,15 @@ int Transfer::Ask(const std::wstring& prompt, Buttons buttons, Icon icon) {
   return answer;
 }
 
-// Runs work on a thread of its own while this, the window's thread, keeps
+// Runs work on the run's thread while this, the window's thread, keeps
 // answering and looks at the progress; what work throws is thrown here.
 void Transfer::WhileAnswering(const std::function<void()>& work) {
-  struct Job {
-    const std::function<void()>& work;
-    std::exception_ptr failure;
-  } job{work, nullptr};
-  const base::ScopedHandle thread(CreateThread(
-      nullptr, 0,
-      [](void* data) -> DWORD {
-        auto& running = *static_cast<Job*>(data);
-        try {
-          running.work();
-        } catch (...) {
-          running.failure = std::current_exception();
-        }
-        return 0;
-      },
-      &job, 0, nullptr));
-  if (!thread.valid()) throw base::SystemError(kUnexpected, L"CreateThread", GetLastError());
-  const HANDLE handle = thread.get();
+  if (!worker_) worker_.emplace();  // one thread for the run: under Wine a thread costs milliseconds
+  worker_->Start(work);
+  const HANDLE done = worker_->Done();
   ULONGLONG lastTick = GetTickCount64();
   for (;;) {
-    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &handle, kTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &done, kTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_OBJECT_0) break;
     if (woke == WAIT_OBJECT_0 + 1) view_.KeepAnswering();
     if (GetTickCount64() - lastTick >= kTickMs) {
@@ -346,7 +388,7 @@ void Transfer::WhileAnswering(const std::function<void()>& work) {
       Tick();
     }
   }
-  if (job.failure) std::rethrow_exception(job.failure);
+  if (const std::exception_ptr failure = worker_->TakeFailure()) std::rethrow_exception(failure);
 }
 
 void Transfer::Tick() {

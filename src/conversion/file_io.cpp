@@ -21,21 +21,12 @@ bool IsPassingHold(DWORD error) { return error == ERROR_SHARING_VIOLATION || err
 constexpr int kReplaceAttempts = 20;
 constexpr DWORD kReplacePauseMs = 50;
 
-std::string Read(const std::wstring& path, std::wstring_view failure, bool absentIsEmpty) {
-  // Others may have it open, even for writing: reading must not stop them or fail for it.
-  const base::ScopedFile file(
-      CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    const DWORD error = GetLastError();
-    if (absentIsEmpty && error == ERROR_FILE_NOT_FOUND) return {};
-    throw base::SystemError(failure, path, error);
-  }
+std::string ReadAll(HANDLE file, const std::wstring& path, std::wstring_view failure) {
   std::string bytes;
   char buffer[8192];
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
-      throw base::SystemError(failure, path, GetLastError());
+    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) throw base::SystemError(failure, path, GetLastError());
     if (got == 0) return bytes;
     bytes.append(buffer, got);
   }
@@ -58,11 +49,31 @@ DWORD WriteDurably(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure) {
-  return Read(path, failure, false);
+  // Others may have it open, even for writing: reading must not stop them or fail for it.
+  const base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) throw base::SystemError(failure, path, GetLastError());
+  return ReadAll(file.get(), path, failure);
 }
 
-std::string ReadFileIfPresent(const std::wstring& path, std::wstring_view failure) {
-  return Read(path, failure, true);
+std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, FileUse& use) {
+  // Windows refuses to replace a read-only file; Wine run as root does not.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  use = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) ? FileUse::ReadOnly
+                                                                                       : FileUse::Free;
+  if (use != FileUse::Free) return {};
+  // Opened with what the replace will need: a program that holds the file
+  // without letting others delete it (a spreadsheet shows a file so) refuses
+  // it, and so would it refuse the rename. Reading it is no harm to anyone.
+  const base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return {};
+    if (error != ERROR_SHARING_VIOLATION) throw base::SystemError(failure, path, error);
+    use = FileUse::InUse;
+    return {};
+  }
+  return ReadAll(file.get(), path, failure);
 }
 
 void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
@@ -79,17 +90,6 @@ void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std:
     DeleteFileW(tempPath.c_str());
     throw base::SystemError(failure, path, error);
   }
-}
-
-FileUse UseOf(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return FileUse::Free;  // absent, or the open below says why not
-  if (attributes & FILE_ATTRIBUTE_READONLY) return FileUse::ReadOnly;
-  // What replacing it takes: a program that holds it without letting others
-  // delete it (a spreadsheet shows a file so) would make the rename fail.
-  const base::ScopedFile probe(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION) return FileUse::InUse;
-  return FileUse::Free;
 }
 
 base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath) {

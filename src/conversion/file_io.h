@@ -13,8 +13,14 @@ namespace conversion {
 // The whole content of a file; throws AppError("<failure>", path, reason).
 std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure);
 
-// Like ReadWholeFile, but an absent file reads as empty.
-std::string ReadFileIfPresent(const std::wstring& path, std::wstring_view failure);
+// Whether a file could be replaced now: Free (also when absent), ReadOnly
+// (the attribute, which Windows honours and Wine run as root does not), or
+// InUse (another program holds it open without letting it be replaced).
+enum class FileUse { Free, ReadOnly, InUse };
+
+// The content of path as a replace of it will find it: an absent file reads
+// as empty; when use is not Free nothing is read. Throws like ReadWholeFile.
+std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, FileUse& use);
 
 // Writes bytes to path + kTempSuffix and then puts that in place of path in
 // one step: path holds either its old content or all of the new. A program
@@ -22,12 +28,6 @@ std::string ReadFileIfPresent(const std::wstring& path, std::wstring_view failur
 // be at it at a time (see TakeLockFile): the temporary name is fixed.
 inline constexpr wchar_t kTempSuffix[] = L".tmp";
 void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure);
-
-// Whether path could be replaced now: Free (also when absent), ReadOnly (the
-// attribute, which Windows honours and Wine run as root does not), or InUse
-// (another program holds it open without letting it be replaced).
-enum class FileUse { Free, ReadOnly, InUse };
-FileUse UseOf(const std::wstring& path);
 
 // A lock on lockedPath that works between programs and between PCs on a
 // shared folder: the file lockPath, made new and kept open. An invalid

@@ -107,10 +107,11 @@ void SortByValue(std::vector<Record>& records) {
 
 }  // namespace
 
-IndexFile IndexFile::Load(const std::wstring& destPrefix) {
+std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse& use) {
   IndexFile index;
   index.path_ = destPrefix + kIndexName;
-  const std::string content = ReadFileIfPresent(index.path_, base::text::kCannotReadIndex);
+  const std::string content = ReadToReplace(index.path_, base::text::kCannotReadIndex, use);
+  if (use != FileUse::Free) return std::nullopt;
   const std::string_view bytes = WithoutEndMark(content);
   index.isNew_ = bytes.empty();
   if (index.isNew_) return index;

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/scoped.h"
+#include "conversion/file_io.h"
 
 namespace conversion {
 
@@ -14,13 +16,15 @@ inline constexpr wchar_t kIndexName[] = L"PCNT.TXT";
 
 class IndexFile {
  public:
-  // Reads destPrefix + "PCNT.TXT"; an absent or empty file is a new index.
+  // Reads destPrefix + "PCNT.TXT" as an update would replace it; an absent or
+  // empty file is a new index. nullopt, with the reason in use, when it
+  // could not be replaced now (another program holds it, or it is read-only).
   // Throws AppError, leaving the file as it is, when it cannot be read or
   // not faithfully: a byte-order mark, UTF-8, bytes that are no Shift-JIS,
   // or a line that is not one record of a number, a comma and a test number
   // that could be written back. Blank lines are no records; a Ctrl-Z at the
   // end ends the file.
-  static IndexFile Load(const std::wstring& destPrefix);
+  static std::optional<IndexFile> Load(const std::wstring& destPrefix, FileUse& use);
 
   // Whether t can be entered without going beyond base::kIndexCapacity
   // records: t has a record already, or fewer records are there (never more).

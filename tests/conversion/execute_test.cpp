@@ -481,8 +481,8 @@ TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
 
 // A run that works for a while (here: waiting for another program's lock)
 // keeps the window answering, shows its progress after about a second, and
-// stops when the user says so: nothing of the test copied, and told which
-// test was not finished.
+// stops when the user says so: the test is not entered, and the user is told
+// which test was not finished.
 TEST_F(Execute, ALongRunShowsItsProgressAfterASecondAndStopsWhenTold) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
@@ -507,7 +507,7 @@ TEST_F(Execute, ALongRunShowsItsProgressAfterASecondAndStopsWhenTold) {
                                       L"それより前に変換した試験はそのまま残ります。",
                                       Buttons::Ok, Icon::Warning}}));
   EXPECT_EQ(view.label3, L"");
-  EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT", L"PCNT.TXT.lock"}));
+  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,A\r\n");
 }
 
 // Windows removes what a stopped copy made. Wine's CopyFileExW never reports
@@ -665,7 +665,8 @@ TEST_F(Execute, TheLockOfAProgramThatWasEndedBlocksNothing) {
 }
 
 // Another copy of the program that keeps the index is waited for silently
-// for about five seconds; then the user is asked, and Retry goes on.
+// for about five seconds when the test is to be entered; then the user is
+// asked, and Retry goes on.
 TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
   AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
   MakeDestination();
@@ -676,7 +677,7 @@ TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
   ULONGLONG waited = 0;
   view.onShow = [&](const std::wstring&) {
     waited = GetTickCount64() - start;
-    EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT.lock"})) << "nothing copied before the question";
+    EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT.lock"})) << "copied, not entered";
     holder.End();
   };
   EXPECT_EQ(Run(view, {L"1234"}), 1);

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/test_support.h"
@@ -34,15 +35,21 @@ std::string NumberedIndex(int count) {
   return bytes;
 }
 
+// The index as the run reads it; a test fails when it could not be replaced.
+IndexFile Load(const std::wstring& prefix) {
+  conversion::FileUse use = conversion::FileUse::Free;
+  std::optional<IndexFile> index = IndexFile::Load(prefix, use);
+  if (!index) throw base::AppError(L"could not be replaced: " + std::to_wstring(static_cast<int>(use)));
+  return *std::move(index);
+}
+
 // The index step of a run: read, enter, save.
 void UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
-  IndexFile index = IndexFile::Load(prefix);
+  IndexFile index = Load(prefix);
   conversion::UpdateIndexFile(index, t, value);
 }
 
-bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) {
-  return IndexFile::Load(prefix).HasRoomFor(t);
-}
+bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) { return Load(prefix).HasRoomFor(t); }
 
 // One entry of a run: test t with value, then the index's bytes (none: not looked at).
 struct Entry {
@@ -195,31 +202,74 @@ TEST(IndexCapacity, AnAbsentIndexHasRoom) {
   EXPECT_FALSE(testsupport::Exists(f.index));
 }
 
-// Held without sharing elsewhere the index cannot be read; held so that it
-// cannot be replaced (open for writing, it can still be read) it cannot be
-// written. Either way it stays as it was.
-TEST(IndexFailure, AnIndexHeldOpenElsewhereIsLeftAsItWas) {
+// Another program's handle that would make the replace fail (no sharing; or
+// read or write access without letting the file go, as a spreadsheet holds
+// the file it shows), and the read-only attribute, are found when the index
+// is read, before anything is written; a handle that lets the file be
+// replaced is no obstacle, even one open for writing.
+TEST(IndexFailure, WhatWouldStopTheReplaceIsFoundWhenTheIndexIsRead) {
+  using conversion::FileUse;
+  constexpr DWORD kAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const struct {
     DWORD access;
     DWORD share;
-    const wchar_t* failure;
-  } rows[] = {{GENERIC_READ, 0, L"PCNT.TXT を読み込めません。\n"},
-              {GENERIC_READ, FILE_SHARE_READ, L"PCNT.TXT を書き込めません。\n"},
-              {GENERIC_WRITE, FILE_SHARE_READ, L"PCNT.TXT を書き込めません。\n"}};
+    DWORD attributes;
+    FileUse use;
+  } rows[] = {{GENERIC_READ, 0, FILE_ATTRIBUTE_NORMAL, FileUse::InUse},
+              {GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, FileUse::InUse},
+              {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL, FileUse::InUse},
+              {GENERIC_WRITE, kAll, FILE_ATTRIBUTE_NORMAL, FileUse::Free},
+              {0, 0, FILE_ATTRIBUTE_READONLY, FileUse::ReadOnly}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.failure);
+    SCOPED_TRACE(testing::Message() << "access " << row.access << ", share " << row.share << ", attributes "
+                                    << row.attributes);
     IndexFolder f;
     WriteBytes(f.index, "5.00,A\r\n");
-    HANDLE other = CreateFileW(f.index.c_str(), row.access, row.share, nullptr, OPEN_EXISTING,
+    SetFileAttributesW(f.index.c_str(), row.attributes);
+    HANDLE other = row.access == 0 ? INVALID_HANDLE_VALUE
+                                   : CreateFileW(f.index.c_str(), row.access, row.share, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_EQ(other == INVALID_HANDLE_VALUE, row.access == 0);
+    FileUse use = FileUse::Free;
+    const std::optional<IndexFile> index = IndexFile::Load(f.prefix, use);
+    if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+    EXPECT_EQ(use, row.use);
+    EXPECT_EQ(index.has_value(), row.use == FileUse::Free);
+    SetFileAttributesW(f.index.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+  }
+}
+
+// A virus scanner or an indexer holds a fresh file for a moment: the replace
+// waits for it, and a hold that does not end fails it with the reason, the
+// old index kept and nothing left beside it.
+TEST(IndexFailure, TheReplaceWaitsForAMomentaryHoldOnly) {
+  for (const DWORD holdMs : {DWORD{300}, DWORD{INFINITE}}) {
+    SCOPED_TRACE(holdMs);
+    IndexFolder f;
+    WriteBytes(f.index, "5.00,A\r\n");
+    IndexFile index = Load(f.prefix);
+    index.Enter(L"B", L"1");
+    HANDLE other = CreateFileW(f.index.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"B", L"1"); }).message();
-    CloseHandle(other);
-    const std::wstring head = row.failure + f.index + L"\n\n";
-    EXPECT_EQ(message.rfind(head, 0), 0u) << message;
-    EXPECT_GT(message.size(), head.size()) << "and why";
-    EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
-    // A new content written aside is gone again.
+    std::thread release([&] {
+      if (holdMs != INFINITE) Sleep(holdMs);
+      if (holdMs != INFINITE) CloseHandle(other);
+    });
+    if (holdMs != INFINITE) {
+      index.Save();
+      release.join();
+      EXPECT_EQ(ReadBytes(f.index), "1.00,B\r\n5.00,A\r\n");
+    } else {
+      release.join();
+      const std::wstring message = Raised([&] { index.Save(); }).message();
+      CloseHandle(other);
+      const std::wstring head = L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n";
+      EXPECT_EQ(message.rfind(head, 0), 0u) << message;
+      EXPECT_GT(message.size(), head.size()) << "and why";
+      EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+    }
     EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
   }
 }
