@@ -178,6 +178,7 @@ class HeadlessView : public conversion::RunView {
     return !dialog_->Cancelled();
   }
   void CloseProgress() override { dialog_.reset(); }
+  void EndRun(const std::wstring&) override { CloseProgress(); }
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon,
            const std::optional<std::wstring>&) override {
     if (buttons == fileutil::Buttons::Ok) std::printf("unexpected message: %ls\n", prompt.c_str());

@@ -10,8 +10,8 @@ namespace app {
 inline constexpr wchar_t kForm1Class[] = L"LugeonTransferForm1";
 inline constexpr wchar_t kPanelClass[] = L"LugeonTransferPanel";  // Picture1
 
-// Control IDs: 1000 + the control's tab index. None collides with IDOK or
-// IDCANCEL, which the dialog keys send to Form1.
+// Control IDs, fixed numbers that other programs (the tests) rely on. None
+// collides with IDOK or IDCANCEL, which the dialog keys send to Form1.
 enum ControlId : int {
   kIdPicture1 = 1000,  // panel, child of Form1
   kIdFrame1 = 1001,    // group frame, child of Picture1

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "base/paths.h"
 #include "base/scoped.h"
 #include "base/strconv.h"
 #include "fileutil/curdir.h"
@@ -11,7 +12,7 @@ namespace {
 
 std::wstring EntryText(wchar_t upper_letter) {
   std::wstring text{base::AsciiLower(upper_letter), L':'};
-  const std::wstring root{upper_letter, L':', L'\\'};
+  const std::wstring root = base::DriveRoot(upper_letter);
   const UINT type = GetDriveTypeW(root.c_str());
   if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE && type != DRIVE_RAMDISK) return text;
   wchar_t label[MAX_PATH + 1] = {};
@@ -57,7 +58,7 @@ void DriveList::Fill(const std::vector<std::wstring>& entries) {
   ComboBox_ResetContent(combo_);
   // Insert, not add: a CBS_SORT style must not reorder the drives.
   for (const std::wstring& text : entries)
-    SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    ComboBox_InsertString(combo_, -1, text.c_str());
   if (selected.empty() || !SelectDrive(selected[0])) SelectCurrentDrive();
 }
 

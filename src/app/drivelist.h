@@ -40,8 +40,6 @@ class DriveList {
   // on no drive letter or the list lacks it.
   bool SelectCurrentDrive();
 
-  HWND hwnd() const { return combo_; }
-
  private:
   void Fill(const std::vector<std::wstring>& entries);
 

@@ -9,6 +9,7 @@
 #include "fileutil/curdir.h"
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/scoped.h"
 #include "base/strconv.h"
 
@@ -17,9 +18,7 @@ namespace {
 
 constexpr const wchar_t* kOpenFailed = base::text::kCannotOpenFolder;
 
-std::wstring Child(const std::wstring& folder, const std::wstring& name) {
-  return folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
-}
+std::wstring Child(const std::wstring& folder, const std::wstring& name) { return base::FolderPrefix(folder) + name; }
 
 std::wstring FullPath(const std::wstring& path) {
   const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -42,7 +41,7 @@ std::wstring Resolve(const std::wstring& given) {
   if (full.size() < 3 || base::DriveLetter(full[0]) == 0 || full[1] != L':' || full[2] != L'\\')
     throw base::SystemError(kOpenFailed, wanted, ERROR_BAD_PATHNAME);
 
-  std::wstring resolved{base::AsciiLower(full[0]), L':', L'\\'};
+  std::wstring resolved = base::DriveRoot(base::AsciiLower(full[0]));
   if (GetFileAttributesW(resolved.c_str()) == INVALID_FILE_ATTRIBUTES)
     throw base::SystemError(kOpenFailed, wanted, GetLastError());
   size_t start = 3;
@@ -167,17 +166,10 @@ void FolderList::Show(const std::vector<std::wstring>& folders) {
 }
 
 void FolderList::OpenSelectedReporting() {
-  std::wstring failure;
   try {
     OpenSelected();
-    return;
   } catch (...) {
-    failure = base::DescribeFailure(std::current_exception());
-  }
-  if (prompter_ != nullptr) {
-    prompter_->Show(failure, fileutil::Buttons::Ok, fileutil::Icon::Warning);
-  } else {
-    MessageBoxW(GetAncestor(listbox_, GA_ROOT), failure.c_str(), base::text::kAppTitle, MB_OK | MB_ICONWARNING);
+    fileutil::ShowFailure(prompter_, std::current_exception());
   }
 }
 

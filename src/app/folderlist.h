@@ -18,8 +18,7 @@
 // Opening: the owner forwards WM_COMMAND / LBN_DBLCLK to OpenSelected (and
 // reports its errors); Enter is handled here, because the list box subclass asks
 // IsDialogMessage for the Return key and opens the selected entry itself. An
-// error on Enter is shown in a message box (through the prompter when one is
-// set, else MessageBoxW with a warning icon and the application's title).
+// error on Enter is shown through the prompter given at construction.
 #include <windows.h>
 
 #include <functional>
@@ -32,7 +31,7 @@ namespace app {
 
 class FolderList {
  public:
-  FolderList() = default;
+  explicit FolderList(fileutil::Prompter& prompter) : prompter_(prompter) {}
   ~FolderList();
   FolderList(const FolderList&) = delete;
   FolderList& operator=(const FolderList&) = delete;
@@ -63,11 +62,6 @@ class FolderList {
   // SetPath.
   void OpenSelected();
 
-  // Where the Enter key reports a failure; without one, MessageBoxW.
-  void SetPrompter(fileutil::Prompter* prompter) { prompter_ = prompter; }
-
-  HWND hwnd() const { return listbox_; }
-
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                        DWORD_PTR self);
@@ -76,7 +70,7 @@ class FolderList {
   void Detach();
 
   HWND listbox_ = nullptr;
-  fileutil::Prompter* prompter_ = nullptr;
+  fileutil::Prompter& prompter_;
   std::wstring path_;
   std::vector<std::wstring> entry_paths_;  // the full path behind each entry
 };

@@ -47,28 +47,30 @@ bool Form1::Form_Load() {
   SetWindowPos(hwnd_, nullptr, static_cast<int>(std::lrint(left)), static_cast<int>(std::lrint(top)), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  // Without a data root the program cannot go on: say why, then end.
-  const auto endWith = [this](const std::wstring& message, UINT icon, int exitCode) {
-    MessageBoxW(nullptr, message.c_str(), base::text::kAppTitle, MB_OK | icon);
+  // Without a data root the program cannot go on: it ends, the window never shown.
+  const auto end = [this](int exitCode) {
     exitCode_ = exitCode;
     DestroyWindow(hwnd_);
     return false;
   };
   // The window stays hidden during the search: the user cannot reach a control yet.
   SearchProgress search([this] { DoEvents(); });
+  std::exception_ptr failure;
   try {
     state_.DataRootPath = dataroot::LocateDataRoot(search.Walk());
   } catch (...) {
-    search.Close();
-    return endWith(base::DescribeFailure(std::current_exception()), MB_ICONEXCLAMATION, kExitStartFailed);
+    failure = std::current_exception();
   }
   search.Close();
-  if (search.Cancelled()) {
-    exitCode_ = kExitCancelled;
-    DestroyWindow(hwnd_);
-    return false;
+  if (failure) {
+    fileutil::ShowFailure(*this, failure);
+    return end(kExitStartFailed);
   }
-  if (state_.DataRootPath.empty()) return endWith(base::text::kNoDataRoot, 0, kExitNoDataRoot);
+  if (search.Cancelled()) return end(kExitCancelled);
+  if (state_.DataRootPath.empty()) {
+    Show(base::text::kNoDataRoot, fileutil::Buttons::Ok, fileutil::Icon::None);
+    return end(kExitNoDataRoot);
+  }
   state_.DoneMessageShown = 0;
   return true;
 }
@@ -106,7 +108,7 @@ int RunProgram(int showCommand) {
 
 bool Form1::PreTranslate(MSG& message) {
   if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
-  // Tab follows the tab indexes across the frames, which the dialog manager's
+  // Tab follows the layout's rows across the frames, which the dialog manager's
   // walk through nested containers cannot do (List1 comes last, after Exit).
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU))
     return MoveFocus(KeyDown(VK_SHIFT));

@@ -83,6 +83,7 @@ class Form1 final : public conversion::RunView {
   void KeepAnswering() override;
   bool ShowProgress(const conversion::RunProgress& progress) override;
   void CloseProgress() override;
+  void EndRun(const std::wstring& messageLine) override;
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
            const std::optional<std::wstring>& caption = std::nullopt) override;
 
@@ -127,7 +128,7 @@ class Form1 final : public conversion::RunView {
   std::unique_ptr<ProgressDialog> progress_;  // the run's, once it takes a while
   int exitCode_ = kExitNormal;
   DriveList drive1_, drive2_;
-  FolderList dir1_, dir2_;
+  FolderList dir1_{*this}, dir2_{*this};
   ProgramState state_;
 };
 

@@ -38,19 +38,8 @@ void Form1::Command1_Click() {
   // must not start a second run inside the first.
   if (running_) return;
   running_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() {
-      flag = false;
-      // What the user clicked or typed while the run held the thread belongs
-      // to the run: it must not start the next one.
-      DropQueuedInput();
-    }
-  };
-  {
-    const Reset reset{running_};
-    conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);
-  }
+  conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);  // ends the run itself
+  running_ = false;
   if (exitRequested_) Command2_Click();
 }
 

@@ -1,6 +1,8 @@
 // Form1's creation from the layout table, and its layout at the window's DPI.
 #include "app/form1.h"
 
+#include <windowsx.h>
+
 #include <string_view>
 
 #include "app/resource.h"
@@ -61,6 +63,7 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc) {
 // of the layout. Measured, not computed: Wine reads the field height back two
 // pixels larger than it was set, Windows does not.
 void FitComboHeight(HWND combo, int height) {
+  // The selection field is item -1, for which windowsx.h has no getter.
   int field = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
   for (int attempt = 0; attempt < 3 && field > 0; ++attempt) {
     RECT closed;
@@ -68,7 +71,7 @@ void FitComboHeight(HWND combo, int height) {
     if (closed.bottom - closed.top == height) break;
     field += height - static_cast<int>(closed.bottom - closed.top);
     if (field <= 0) break;
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    ComboBox_SetItemHeight(combo, -1, field);
   }
 }
 
@@ -96,8 +99,8 @@ bool Form1::CreateControls() {
     const ControlSpec& spec = kControls[i];
     const HWND parent = spec.container == kNoContainer ? hwnd_ : Control(spec.container);
     if (parent == nullptr) return false;  // a container must come before its children
-    // Created in tab-index order, so the focusable controls lie in the Z-order
-    // of their tab indexes within each container.
+    // Created in the rows' order, so the focusable controls lie in the Z-order
+    // of the tab order within each container.
     const HWND control =
         CreateWindowExW(spec.exStyle, spec.windowClass, spec.caption, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0,
                         0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
@@ -112,8 +115,6 @@ void Form1::AttachLists() {
   const std::vector<std::wstring> drives = DriveEntries();
   drive1_.Attach(Control(kIdDrive1), drives);
   drive2_.Attach(Control(kIdDrive2), drives);
-  dir1_.SetPrompter(this);
-  dir2_.SetPrompter(this);
   dir1_.onChange = [this] { Guarded([this] { Dir1_Change(); }); };
   dir2_.onChange = [this] { Guarded([this] { Dir2_Change(); }); };
   Guarded([this] { dir1_.Attach(Control(kIdDir1)); });
@@ -128,23 +129,25 @@ HWND Form1::Control(int id) const {
 
 void Form1::Layout(UINT dpi) {
   dpi_ = dpi;
+  // The controls hold the old font until they are given the new one: it is
+  // deleted only at the end, once none of them can paint with it.
   base::ScopedFont old(font_.release());
   font_.reset(CreateFontW(FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                           kFontFace));
-  const WPARAM font = reinterpret_cast<WPARAM>(font_.get());
-  SendMessageW(hwnd_, WM_SETFONT, font, FALSE);
+  const HFONT font = font_.get();
+  SetWindowFont(hwnd_, font, FALSE);
   for (int i = 0; i < kControlCount; ++i) {
     const ControlSpec& spec = kControls[i];
     const HWND control = controls_[static_cast<size_t>(i)];
-    SendMessageW(control, WM_SETFONT, font, FALSE);
+    SetWindowFont(control, font, FALSE);
     const int width = TwipsToPixels(spec.width, dpi);
     const int height = TwipsToPixels(spec.height, dpi);
     const bool combo = spec.windowClass == std::wstring_view(L"ComboBox");
     // A drop-down list's window height is that of its dropped-down part.
     int windowHeight = height;
     if (combo) {
-      const int line = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
+      const int line = ComboBox_GetItemHeight(control);
       windowHeight += kDriveListLines * (line > 0 ? line : height);
     }
     SetWindowPos(control, nullptr, TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi), width,

@@ -28,9 +28,10 @@ void Form1::DrawButton(const NMCUSTOMDRAW& draw) {
   const HDC dc = draw.hdc;
   const bool pressed = (draw.uItemState & CDIS_SELECTED) != 0;
   const bool focused = (draw.uItemState & CDIS_FOCUS) != 0;
+  const int line = DpiScaled(1, dpi_);
   RECT face = draw.rc;
   FillRect(dc, &face, PanelBrush());
-  if (focused) {
+  for (int i = 0; focused && i < line; ++i) {
     FrameRect(dc, &face, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     InflateRect(&face, -1, -1);
   }
@@ -42,13 +43,13 @@ void Form1::DrawButton(const NMCUSTOMDRAW& draw) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(IsWindowEnabled(draw.hdr.hwndFrom) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
     RECT text = face;
-    if (pressed) OffsetRect(&text, 1, 1);
+    if (pressed) OffsetRect(&text, line, line);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
   const LRESULT cues = SendMessageW(draw.hdr.hwndFrom, WM_QUERYUISTATE, 0, 0);
   if (focused && !(cues & UISF_HIDEFOCUS)) {
-    InflateRect(&face, -2, -2);
+    InflateRect(&face, -DpiScaled(2, dpi_), -DpiScaled(2, dpi_));
     DrawFocusRect(dc, &face);
   }
 }

@@ -3,6 +3,8 @@
 // failure that escaped a handler is shown.
 #include "app/form1.h"
 
+#include <windowsx.h>
+
 #include "base/error.h"
 #include "base/messages.h"
 
@@ -62,7 +64,7 @@ void Form1::SetBusy(bool busy) {
   if (busy)
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   else  // the control under the pointer chooses its own shape again
-    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    FORWARD_WM_SETCURSOR(under, under, HTCLIENT, WM_MOUSEMOVE, SendMessageW);
 }
 
 void Form1::DoEvents() {
@@ -105,6 +107,15 @@ bool Form1::ShowProgress(const conversion::RunProgress& progress) {
 
 void Form1::CloseProgress() { progress_.reset(); }
 
+void Form1::EndRun(const std::wstring& messageLine) {
+  CloseProgress();
+  SetLabel3(messageLine);
+  SetBusy(false);
+  // What the user clicked or typed while the run held the window belongs to
+  // the run: it must not start the next one.
+  DropQueuedInput();
+}
+
 int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
                 const std::optional<std::wstring>& caption) {
   // In the order of fileutil::Buttons: the answer that changes nothing.
@@ -123,14 +134,11 @@ int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil:
 HWND Form1::MessageOwner() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_) ? hwnd_ : nullptr; }
 
 void Form1::ReportFailure(std::exception_ptr failure) noexcept {
-  const UINT flags = MB_OK | MB_ICONEXCLAMATION;
   try {
-    const std::wstring message = base::DescribeFailure(failure);
-    SetBusy(false);
-    SetLabel3(L"");
-    MessageBoxW(MessageOwner(), message.c_str(), base::text::kAppTitle, flags);
+    EndRun(L"");
+    fileutil::ShowFailure(*this, failure);
   } catch (...) {
-    MessageBoxW(MessageOwner(), base::text::kUnexpected, base::text::kAppTitle, flags);
+    MessageBoxW(MessageOwner(), base::text::kUnexpected, base::text::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
   }
 }
 

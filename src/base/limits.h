@@ -5,7 +5,6 @@
 namespace base {
 
 inline constexpr int kMaxSelected = 25;     // SelectedTests: slots 1..25
-inline constexpr int kListBound = 256;      // folder listings and ListedTests: slots 1..256
 inline constexpr int kIndexCapacity = 100;  // records of PCNT.TXT; a peer program relies on it
 inline constexpr int kHitCapacity = 1000;   // data-root hits of one search: slots 1..1000
 

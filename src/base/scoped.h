@@ -57,7 +57,6 @@ using ScopedFind = UniqueHandle<HANDLE, FindTraits>;   // FindFirstFileW
 using ScopedFile = UniqueHandle<HANDLE, FileTraits>;   // CreateFileW
 using ScopedHandle = UniqueHandle<HANDLE, KernelTraits>;  // CreateThread, CreateEventW, ...
 using ScopedFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
-using ScopedBrush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
 
 // A COM interface pointer, released once.
 struct ComRelease {

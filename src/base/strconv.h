@@ -17,6 +17,11 @@ enum class Unmappable { Refuse, AsQuestionMark };
 // The Shift-JIS form, never a best-fit look-alike (such as "\" for the yen
 // sign). With Refuse, throws AppError (kind Encoding) naming the character.
 std::string ToSjis(std::wstring_view text, Unmappable unmappable = Unmappable::Refuse);
+
+// The form the byte-wise routines measure, cut and search: a character
+// without a Shift-JIS form counts as one "?", which no name holds and which
+// is no delimiter.
+inline std::string SjisBytes(std::wstring_view text) { return ToSjis(text, Unmappable::AsQuestionMark); }
 std::optional<std::string> TryToSjis(std::wstring_view text);
 bool IsSjisRepresentable(std::wstring_view text);
 

@@ -14,6 +14,7 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/scoped.h"
 #include "base/strconv.h"
 #include "conversion/field_input.h"
@@ -21,7 +22,7 @@
 #include "conversion/index_file.h"
 #include "fileutil/destpath.h"
 #include "fileutil/listing.h"
-#include "textutil/bytewise.h"
+#include "fileutil/testnumbers.h"
 #include "textutil/fields.h"
 
 namespace conversion {
@@ -31,34 +32,20 @@ using namespace base::text;
 using fileutil::Buttons;
 using fileutil::Icon;
 
-// Puts the pointer, the message line and the progress back unless the run completed.
+// Ends the run once, however it ends (the window's one clean-up after a run,
+// which also follows a failure in any of its handlers): the message line says
+// how it ended, nothing unless it completed.
 class RunGuard {
  public:
   explicit RunGuard(RunView& view) : view_(view) {}
-  ~RunGuard() { Restore(); }
+  ~RunGuard() { End(L""); }
   RunGuard(const RunGuard&) = delete;
   RunGuard& operator=(const RunGuard&) = delete;
 
-  void SetBusy() {
-    view_.SetBusy(true);
-    busy_ = true;
-  }
-
-  void Complete() {
-    view_.CloseProgress();
-    view_.SetLabel3(kDone);
-    view_.SetBusy(false);
-    busy_ = false;
-    restored_ = true;
-  }
-
-  void Restore() noexcept {
-    if (restored_) return;
-    restored_ = true;
+  void End(const std::wstring& messageLine) noexcept {
+    if (std::exchange(ended_, true)) return;
     try {
-      view_.CloseProgress();
-      if (busy_) view_.SetBusy(false);
-      view_.SetLabel3(L"");
+      view_.EndRun(messageLine);
     } catch (...) {
       // Nothing is left to tell the user with; the window must go on.
     }
@@ -66,11 +53,10 @@ class RunGuard {
 
  private:
   RunView& view_;
-  bool busy_ = false;
-  bool restored_ = false;
+  bool ended_ = false;
 };
 
-// An orderly stop: its message box; the guard then clears the message line.
+// An orderly stop: its message box; the guard then ends the run.
 bool StopWith(RunView& view, const std::wstring& prompt, Icon icon,
               const std::optional<std::wstring>& caption = std::nullopt) {
   view.Show(prompt, Buttons::Ok, icon, caption);
@@ -115,10 +101,8 @@ bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
 // its .GRA files, the bytes in front of the first dot.
 std::vector<std::wstring> TestsHeld(const std::wstring& destPrefix) {
   std::vector<std::wstring> held;
-  for (const std::wstring& name : fileutil::ListDirEntries(destPrefix + L"*.GRA")) {
-    const std::int16_t dot = textutil::AnsiInStrB(name, L".");
-    if (dot >= 1) held.push_back(textutil::AnsiMidB(name, 1, dot - 1));
-  }
+  for (const std::wstring& name : fileutil::ListDirEntries(destPrefix + L"*.GRA"))
+    if (std::optional<std::wstring> t = fileutil::TestNumberOf(name)) held.push_back(*std::move(t));
   return held;
 }
 
@@ -403,7 +387,7 @@ void Transfer::Tick() {
 }
 
 // The run's steps; false after an orderly stop.
-bool Run(RunView& view, const std::vector<std::wstring>& selectedTests, RunGuard& guard) {
+bool Run(RunView& view, const std::vector<std::wstring>& selectedTests) {
   view.SetLabel3(kInProgress);
   view.DoEvents();
   // The run's own copies of the paths: the window answers while it copies.
@@ -416,29 +400,30 @@ bool Run(RunView& view, const std::vector<std::wstring>& selectedTests, RunGuard
   if (!ProvideDestinationFolders(view, validated)) return false;
   if (selectedTests.empty()) return StopWith(view, kNoTest, Icon::None);
 
-  guard.SetBusy();
-  const std::wstring sourcePrefix = fileutil::FolderPrefix(source);
+  view.SetBusy(true);
+  const std::wstring sourcePrefix = base::FolderPrefix(source);
   // The checked form of the destination (trimmed, "\" after the drive): the
   // folder the run has just made sure of is the one it copies into.
-  Transfer transfer(view, sourcePrefix, fileutil::FolderPrefix(validated), ListTests(sourcePrefix, selectedTests));
+  Transfer transfer(view, sourcePrefix, base::FolderPrefix(validated), ListTests(sourcePrefix, selectedTests));
   return transfer.Run();
 }
 
 }  // namespace
 
-void Command1_Click(RunView& view, std::vector<std::wstring> selectedTests, std::int16_t& doneMessageShown) {
+void Command1_Click(RunView& view, const std::vector<std::wstring>& selectedTests,
+                    std::int16_t& doneMessageShown) noexcept {
   RunGuard guard(view);
   try {
-    if (!Run(view, selectedTests, guard)) return;
+    const std::vector<std::wstring> selection = selectedTests;  // the run's own, whatever the window does
+    if (!Run(view, selection)) return;
     doneMessageShown = 1;
-    guard.Complete();
+    guard.End(kDone);
   } catch (...) {
-    // A failed run: the pointer back, no completion text, and the reason shown.
+    // A failed run: ended without the completion text, then the reason shown.
     doneMessageShown = 0;
+    guard.End(L"");
     try {
-      const std::wstring message = base::DescribeFailure(std::current_exception());
-      guard.Restore();
-      view.Show(message, Buttons::Ok, Icon::Warning);
+      fileutil::ShowFailure(view, std::current_exception());
     } catch (...) {
       // Nothing is left to tell the user with; the window must go on.
     }

@@ -32,6 +32,10 @@ class RunView : public fileutil::Prompter {
   // user has asked to stop the run.
   virtual bool ShowProgress(const RunProgress& progress) = 0;
   virtual void CloseProgress() = 0;
+  // The run is over, however it ended: the progress goes, the message line
+  // says messageLine, the pointer is the default again, and the clicks and
+  // keys made meanwhile are dropped.
+  virtual void EndRun(const std::wstring& messageLine) = 0;
 };
 
 // A run that has worked this long without a question shows its progress.
@@ -42,6 +46,7 @@ inline constexpr unsigned long kProgressAfterMs = 1000;
 // nothing done in the window meanwhile changes what it does. Sets
 // doneMessageShown to 1 when the run completes and to 0 when it fails; every
 // failure is shown, none leaves this function.
-void Command1_Click(RunView& view, std::vector<std::wstring> selectedTests, std::int16_t& doneMessageShown);
+void Command1_Click(RunView& view, const std::vector<std::wstring>& selectedTests,
+                    std::int16_t& doneMessageShown) noexcept;
 
 }  // namespace conversion

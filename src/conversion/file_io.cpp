@@ -4,6 +4,7 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/scoped.h"
 
 namespace conversion {
@@ -110,10 +111,7 @@ base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& 
 }
 
 bool PathExists(const std::wstring& path) {
-  std::wstring lookup = path;
-  // "X:\" stays as it is: it names the drive's root folder.
-  if (lookup.size() > 3 && lookup.back() == L'\\') lookup.pop_back();
-  return GetFileAttributesW(lookup.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(base::WithoutClosingSeparator(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void CreateFolder(const std::wstring& path) {

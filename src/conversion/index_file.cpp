@@ -17,6 +17,7 @@
 #include "conversion/file_io.h"
 #include "conversion/number_text.h"
 #include "extlib/extlib.h"
+#include "fileutil/testnumbers.h"
 
 namespace conversion {
 namespace {
@@ -74,19 +75,14 @@ bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// Written back without quotes, a name holding a comma or a quote would read
-// as another record; a control character is no part of a test number.
-bool CanBeWrittenBack(const std::wstring& name) {
-  return !name.empty() && name.find_first_of(L",\"") == std::wstring::npos &&
-         std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; });
-}
 
 std::string Line(const std::wstring& value, const std::wstring& name) {
   return base::ToSjis(value + L"," + name) + "\r\n";
 }
 
-// The records exchange places through the utility library, the names in
-// their Shift-JIS form.
+// The records exchange places through the utility library, which takes texts
+// in their Shift-JIS form only: the names go there and back. The round trip
+// is exact, since every name read or entered has a Shift-JIS form.
 template <class Record>
 void Exchange(std::vector<Record>& records, std::size_t a, std::size_t b) {
   extlib::Swap(records[a].value, records[b].value, extlib::kSwapSingle);
@@ -97,7 +93,9 @@ void Exchange(std::vector<Record>& records, std::size_t a, std::size_t b) {
   records[b].name = base::FromSjis(second);
 }
 
-// Only a strictly greater value moves, so records of equal value keep their order.
+// A bubble sort by hand, not std::stable_sort: the records change places only
+// through the utility library's Swap, one call for each exchange. Only a
+// strictly greater value moves, so records of equal value keep their order.
 template <class Record>
 void SortByValue(std::vector<Record>& records) {
   for (std::size_t i = records.size(); i >= 2; --i)
@@ -137,7 +135,7 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
     const std::wstring value = base::FromSjis(reader.Read());
     if (reader.LastEnd() != FieldReader::End::Comma || !IsNumber(value)) throw refuse(number, IndexFault::NotARecord);
     std::wstring name = base::FromSjis(reader.Read());
-    if (reader.LastEnd() != FieldReader::End::EndOfData || !CanBeWrittenBack(name))
+    if (reader.LastEnd() != FieldReader::End::EndOfData || !fileutil::IsIndexableTestNumber(name))
       throw refuse(number, IndexFault::NotARecord);
     index.records_.push_back({ValueOf(value, where), std::move(name)});
   }

@@ -9,6 +9,7 @@
 
 #include "extlib/extlib.h"
 #include "base/limits.h"
+#include "base/paths.h"
 #include "base/strconv.h"
 
 namespace dataroot {
@@ -25,9 +26,7 @@ std::wstring ProgramFolder() {
   path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   const size_t cut = path.find_last_of(L'\\');
   if (cut == std::wstring::npos) return {};
-  std::wstring folder = path.substr(0, cut);
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // the root keeps its "\"
-  return folder;
+  return path.substr(0, cut);  // a drive root ("X:") gets its "\" with the others
 }
 
 // A sub-folder name that can go into a path for the library: one that has a
@@ -59,7 +58,7 @@ std::vector<std::wstring> SubFolders(const std::string& parentSpec) {
 bool WalkDrive(wchar_t drive, std::vector<std::wstring>& hits, const WalkProgress& progress) {
   const std::optional<std::string> letter = base::TryToSjis(std::wstring(1, drive));
   if (!letter || extlib::GoodDrive(*letter) != -1) return false;
-  const bool whole = SearchFolderTree(std::wstring{drive, L':', L'\\'} + L"PATDAT", kMarker, hits, progress);
+  const bool whole = SearchFolderTree(base::DriveRoot(drive) + L"PATDAT", kMarker, hits, progress);
   return !whole || !hits.empty();
 }
 
@@ -79,8 +78,7 @@ WalkProgress OncePerTick(WalkReport report) {
 std::wstring LocateDataRoot(const WalkProgress& progress) { return LocateDataRootFrom(ProgramFolder(), progress); }
 
 std::wstring LocateDataRootFrom(const std::wstring& programFolder, const WalkProgress& progress) {
-  std::wstring folder = programFolder;
-  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  const std::wstring folder = base::FolderPrefix(programFolder);
 
   const std::optional<std::string> beside = base::TryToSjis(folder + L"PATDAT\\kishitu.txt");
   if (beside && extlib::FileSize(*beside) > 0) return folder + L"PATDAT\\";

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/scoped.h"
 #include "base/strconv.h"
 
@@ -55,7 +56,7 @@ std::int32_t FileSize(const std::string& path) {
 std::int32_t GoodDrive(const std::string& letter) {
   const wchar_t drive = letter.empty() ? L'\0' : base::DriveLetter(static_cast<unsigned char>(letter[0]));
   if (drive == 0) return 0;
-  const std::wstring root{drive, L':', L'\\'};
+  const std::wstring root = base::DriveRoot(drive);
   switch (GetDriveTypeW(root.c_str())) {
     case DRIVE_FIXED:
     case DRIVE_RAMDISK:

@@ -4,21 +4,13 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/strconv.h"
 
 namespace fileutil {
 namespace {
 
 using base::DriveLetter;
-
-std::wstring Root(wchar_t letter) { return std::wstring{letter, L':', L'\\'}; }
-
-// Without its closing "\", except at a drive root.
-std::wstring Normalised(std::wstring folder) {
-  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
-  return folder;
-}
 
 // The name of the variable in which the command processor keeps a drive's folder.
 std::wstring VariableName(wchar_t letter) { return std::wstring{L'=', letter, L':'}; }
@@ -31,7 +23,7 @@ std::wstring Remembered(wchar_t letter) {
   const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
   if (length == 0 || length >= size) return {};
   value.resize(length);
-  return Normalised(value);
+  return base::WithoutClosingSeparator(value);
 }
 
 bool IsFolder(const std::wstring& path) {
@@ -60,7 +52,7 @@ std::wstring CurrentFolder() {
   std::wstring folder(size, L'\0');
   const DWORD length = GetCurrentDirectoryW(size, folder.data());
   folder.resize(length < size ? length : 0);
-  return Normalised(folder);
+  return base::WithoutClosingSeparator(folder);
 }
 
 bool ChangeDrive(wchar_t letter) {
@@ -73,7 +65,7 @@ bool ChangeDrive(wchar_t letter) {
   if (OnDrive(remembered, drive) && IsFolder(remembered) &&
       SetCurrentDirectoryW(remembered.c_str()))
     return true;
-  const std::wstring root = Root(drive);
+  const std::wstring root = base::DriveRoot(drive);
   if (!SetCurrentDirectoryW(root.c_str())) return false;
   Remember(root);
   return true;
@@ -88,12 +80,12 @@ void ChangeFolder(const std::wstring& folder) {
 
 std::wstring DriveCurrentFolder(wchar_t letter) {
   const wchar_t drive = DriveLetter(letter);
-  if (drive == 0) return Root(letter);
+  if (drive == 0) return base::DriveRoot(letter);
   const std::wstring current = CurrentFolder();
   if (OnDrive(current, drive)) return current;
   const std::wstring remembered = Remembered(drive);
   if (OnDrive(remembered, drive) && IsFolder(remembered)) return remembered;
-  return Root(drive);
+  return base::DriveRoot(drive);
 }
 
 }  // namespace fileutil

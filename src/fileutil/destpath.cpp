@@ -1,6 +1,7 @@
 #include "fileutil/destpath.h"
 
 #include "base/messages.h"
+#include "base/paths.h"
 #include "fileutil/curdir.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
@@ -22,7 +23,7 @@ bool ValidateDestPath(std::wstring& path, Prompter& prompter) {
 
   if (!ChangeDrive(path[0])) return false;
 
-  if (path.back() != L'\\') path += L'\\';
+  path = base::FolderPrefix(path);
 
   if (path.size() == 3) return true;
 

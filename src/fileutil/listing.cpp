@@ -46,9 +46,4 @@ std::vector<FileEntry> ListFiles(const std::wstring& spec) {
   return files;
 }
 
-std::wstring FolderPrefix(const std::wstring& folder) {
-  if (folder.empty() || folder.back() != L'\\') return folder + L"\\";
-  return folder;
-}
-
 }  // namespace fileutil

@@ -17,11 +17,6 @@ struct FileEntry {
 };
 std::vector<FileEntry> ListFiles(const std::wstring& spec);
 
-// The folder with exactly one closing "\". Decided on the last character, not
-// the last Shift-JIS byte: a folder whose name ends in 表 (95 5C) still needs
-// its separator, or its files would be looked for beside it.
-std::wstring FolderPrefix(const std::wstring& folder);
-
 // Removes the ASCII spaces at both ends. Nothing else: Windows keeps an
 // ideographic space (U+3000) at the end of a name, so it is part of the name.
 std::wstring TrimSpaces(const std::wstring& text);

@@ -1,8 +1,11 @@
 #pragma once
 // The message-box seam: routines ask through it, the window answers with the
 // real MessageBoxW, and tests script the answers and record every prompt.
+#include <exception>
 #include <optional>
 #include <string>
+
+#include "base/error.h"
 
 namespace fileutil {
 
@@ -23,5 +26,11 @@ class Prompter {
   virtual int Show(const std::wstring& prompt, Buttons buttons, Icon icon,
                    const std::optional<std::wstring>& caption = std::nullopt) = 0;
 };
+
+// The one way a failure is shown: its message (base::DescribeFailure), OK
+// and a warning icon, with the application title.
+inline void ShowFailure(Prompter& prompter, std::exception_ptr failure) {
+  prompter.Show(base::DescribeFailure(failure), Buttons::Ok, Icon::Warning);
+}
 
 }  // namespace fileutil

@@ -9,21 +9,19 @@ namespace textutil {
 namespace {
 
 using Kind = base::AppError::Kind;
-
-// A character without a Shift-JIS form counts as "?", which is never a delimiter.
-std::string Bytes(std::wstring_view text) { return base::ToSjis(text, base::Unmappable::AsQuestionMark); }
+using base::SjisBytes;
 
 }  // namespace
 
 std::int16_t CountDelimiters(const std::wstring& text, const std::wstring& delimiters) {
   if (delimiters.size() > static_cast<std::size_t>(base::kMax16))
     throw base::ProgramFault(Kind::Overflow, L"CountDelimiters: 区切り文字の数 " + std::to_wstring(delimiters.size()));
-  const std::string bytes = Bytes(text);
+  const std::string bytes = SjisBytes(text);
   std::int32_t total = 0;
   for (const wchar_t delimiter : delimiters) {
     // The library counts whole characters, so the second byte of a character
     // such as 表 (95 5C) is never taken for a "\".
-    total += extlib::InCount(bytes, Bytes(std::wstring_view(&delimiter, 1)));
+    total += extlib::InCount(bytes, SjisBytes(std::wstring_view(&delimiter, 1)));
     if (total > base::kMax16)
       throw base::ProgramFault(Kind::Overflow, L"CountDelimiters: 区切り文字の数 " + std::to_wstring(total));
   }

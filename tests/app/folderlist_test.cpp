@@ -88,7 +88,8 @@ class FolderListTest : public ::testing::Test {
   std::wstring scratch_;  // M:\<Suite>.<Test>
   std::wstring name_;     // <Suite>.<Test>
   std::wstring a_;        // m:\<Suite>.<Test>\a, as the list spells it
-  app::FolderList folders_;
+  testsupport::ScriptedPrompter prompter_;  // where Enter reports a failure
+  app::FolderList folders_{prompter_};
   int changes_ = 0;
   std::wstring seen_path_;
   Texts seen_entries_;
@@ -223,14 +224,12 @@ TEST_F(FolderListTest, EnterPassesThroughDialogKeyHandling) {
 }
 
 TEST_F(FolderListTest, EnterReportsFailureInWarningBox) {
-  testsupport::ScriptedPrompter prompter;
-  folders_.SetPrompter(&prompter);
   testsupport::RemoveTree(scratch_ + L"\\a\\c");  // gone after it was listed
   ListBox_SetCurSel(list_, IndexOf(L"      c"));
 
   SendMessageW(list_, WM_KEYDOWN, VK_RETURN, 0);
-  ASSERT_EQ(prompter.prompts().size(), 1u);
-  const testsupport::Prompt& prompt = prompter.prompts()[0];
+  ASSERT_EQ(prompter_.prompts().size(), 1u);
+  const testsupport::Prompt& prompt = prompter_.prompts()[0];
   EXPECT_EQ(prompt.text.rfind(L"フォルダを開けません。\n" + a_ + L"\\c\n\n", 0), 0u);
   EXPECT_EQ(prompt.buttons, fileutil::Buttons::Ok);
   EXPECT_EQ(prompt.icon, fileutil::Icon::Warning);
@@ -244,12 +243,10 @@ TEST_F(FolderListTest, ChangeHandlerErrorLeavesSetPathButEnterReportsIt) {
   EXPECT_THROW(folders_.SetPath(a_ + L"\\b"), base::AppError);
   EXPECT_EQ(folders_.Path(), a_ + L"\\b");  // the path had changed before the handler ran
 
-  testsupport::ScriptedPrompter prompter;
-  folders_.SetPrompter(&prompter);
   ListBox_SetCurSel(list_, 2);
   SendMessageW(list_, WM_KEYDOWN, VK_RETURN, 0);
-  ASSERT_EQ(prompter.prompts().size(), 1u);
-  EXPECT_EQ(prompter.prompts()[0].text, L"handler failed");
+  ASSERT_EQ(prompter_.prompts().size(), 1u);
+  EXPECT_EQ(prompter_.prompts()[0].text, L"handler failed");
   EXPECT_EQ(folders_.Path(), a_);
 }
 

@@ -39,6 +39,10 @@ class FakeView : public conversion::RunView {
     return !onProgress || onProgress(shown);
   }
   void CloseProgress() override { ++progressClosed; }
+  void EndRun(const std::wstring& messageLine) override {
+    label3 = messageLine;
+    events.push_back(L"End:" + messageLine);
+  }
   int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
            const std::optional<std::wstring>& caption) override {
     events.push_back(L"Box:" + prompt);
@@ -55,7 +59,7 @@ class FakeView : public conversion::RunView {
   int answered = 0;        // messages taken while a thread worked
   int progressClosed = 0;
   std::wstring label3;                // the caption last set
-  std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Default, Box:<prompt>
+  std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Default, Box:<prompt>, End:<message line>
 
  private:
   std::wstring text1_;
