@@ -170,7 +170,7 @@ TEST_F(Execute, BlankDestinationIsRefusedAfterTheDriveNameMessage) {
   EXPECT_EQ(view.prompts(),
             (Prompts{{kDriveName, Buttons::Ok, Icon::Information}, {kBadPath, Buttons::Ok, Icon::Warning, L"  "}}));
   EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kDriveName, L"Box:" + kBadPath,
-                                L"Label3:"}));
+                                L"End:"}));
 }
 
 // A blank source is not even looked at then; S: is a drive that is not ready.
@@ -188,7 +188,7 @@ TEST_F(Execute, BlankSourceIsRefusedBeforeAnyFolderIsMade) {
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   EXPECT_EQ(view.prompts(), (Prompts{{kNoSource, Buttons::Ok, Icon::None}}));
   EXPECT_FALSE(Exists(dst));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kNoSource, L"Label3:"}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kNoSource, L"End:"}));
 }
 
 TEST_F(Execute, NoTestSelectedIsToldAfterTheMissingFolderIsMade) {
@@ -219,7 +219,7 @@ TEST_F(Execute, NoToTheFolderQuestionCreatesNothing) {
   EXPECT_EQ(Run(view, {L"1234"}), 0);
   EXPECT_EQ(view.prompts().size(), 1u);
   EXPECT_FALSE(Exists(root + L"\\A\\B"));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"Label3:"}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"End:"}));
 
   FakeView neither(src, root + L"\\C\\D", {kIdNo});
   EXPECT_EQ(Run(neither, {L"1234"}), 0);
@@ -475,7 +475,7 @@ TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
   MakeDestination();
   FakeView view(src, dst);
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Label3:" + kDone, L"Default"}));
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"End:" + kDone}));
   EXPECT_TRUE(view.progress.empty()) << "a short run shows no progress";
 }
 
@@ -537,8 +537,7 @@ TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
   FakeView view(src, dst, {kIdNo});
   EXPECT_EQ(Run(view, {L"1234"}), 1);
   EXPECT_EQ(view.events,
-            (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"), L"Label3:" + kDone,
-                   L"Default"}));
+            (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"), L"End:" + kDone}));
   EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
 }
 
@@ -562,7 +561,7 @@ TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
   EXPECT_EQ(failure.buttons, Buttons::Ok);
   EXPECT_EQ(failure.icon, Icon::Warning);
   EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"),
-                                L"Default", L"Label3:", L"Box:" + failure.text}));
+                                L"End:", L"Box:" + failure.text}));
   EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
   EXPECT_FALSE(Exists(dst + L"\\5678.GRA"));
   EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
@@ -726,7 +725,7 @@ TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {
   EXPECT_TRUE(StartsWith(view.prompts()[0].text, L"PCNT.TXT の 1 行目を読み取れないため"))
       << testing::PrintToString(view.prompts()[0].text);
   EXPECT_EQ(view.prompts()[0].icon, Icon::Warning);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Default", L"Label3:",
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"End:",
                                 L"Box:" + view.prompts()[0].text}));
   EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), saved);
   EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
@@ -742,7 +741,7 @@ TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {
   EXPECT_TRUE(StartsWith(view.prompts()[1].text,
                          L"フォルダを作成できません。\n" + root + L"\\file\\sub\n\n"))
       << testing::PrintToString(view.prompts()[1].text);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"Label3:",
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"End:",
                                 L"Box:" + view.prompts()[1].text}));
 }
 
@@ -775,6 +774,6 @@ TEST_F(Execute, AnUnexpectedErrorIsReportedAndDoesNotEscape) {
   view.onText1 = [] { throw std::runtime_error("boom"); };
   EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
   ASSERT_EQ(view.prompts(), (Prompts{{L"予期しないエラーが発生しました。\n\nboom", Buttons::Ok, Icon::Warning}}));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Label3:",
+  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"End:",
                                 L"Box:" + view.prompts()[0].text}));
 }
