@@ -170,7 +170,7 @@ TEST_P(UnpackedRelease, StartsShowsItsIconAndVersionAndExits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Folder, UnpackedRelease, ::testing::Values(kAsciiFolder, kJapaneseFolder),
-                         [](const auto& info) { return info.index == 0 ? "Plain" : "JapaneseWithSpaces"; });
+                         [](const auto& folder) { return folder.index == 0 ? "Plain" : "JapaneseWithSpaces"; });
 
 TEST(ReleaseProgram, AsksForSystemDllsOnlyAndKeepsItsProtections) {
   const std::string bytes = testsupport::ReadBytes(InPackage(kAsciiFolder, L"LugeonTransfer.exe"));
