@@ -80,10 +80,11 @@ bool CreateControls(HINSTANCE instance, HWND hwnd) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
-  int width = 0;
-  int height = 0;
-  if (std::swscanf(commandLine, L"%d %d", &width, &height) != 2) return 2;
+int WINAPI wWinMain(_In_ HINSTANCE instance, _In_opt_ HINSTANCE, _In_ PWSTR commandLine, _In_ int showCommand) {
+  wchar_t* rest = nullptr;
+  const int width = static_cast<int>(std::wcstol(commandLine, &rest, 10));
+  const int height = static_cast<int>(std::wcstol(rest, &rest, 10));
+  if (width <= 0 || height <= 0) return 2;
   if (!Register(instance, kClass, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) return 1;
   const HWND hwnd = CreateWindowExW(0, kClass, L"reference", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                     CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance, nullptr);

@@ -92,6 +92,7 @@ class Form1 final : public conversion::RunView {
   static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                         UINT_PTR id, DWORD_PTR self);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void PassPendingMessages(bool dropInput);  // the one way pending messages are let through
   void OnCommand(int id, int code);
   void OnActivate(bool active);
   void DrawButton(const NMCUSTOMDRAW& draw);

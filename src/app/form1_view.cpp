@@ -67,7 +67,12 @@ void Form1::SetBusy(bool busy) {
     FORWARD_WM_SETCURSOR(under, under, HTCLIENT, WM_MOUSEMOVE, SendMessageW);
 }
 
-void Form1::DoEvents() {
+void Form1::DoEvents() { PassPendingMessages(false); }
+
+// Clicks and keys made while a run copies belong to it: they start nothing.
+void Form1::KeepAnswering() { PassPendingMessages(true); }
+
+void Form1::PassPendingMessages(bool dropInput) {
   // Nothing queued, the usual case during the data-root walk: asking is
   // cheaper than looking at the queue.
   if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
@@ -77,22 +82,9 @@ void Form1::DoEvents() {
       PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
       return;
     }
-    if (!PreTranslate(message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-}
-
-void Form1::KeepAnswering() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
-      return;
-    }
-    // Clicks and keys made during a run belong to it: they start nothing.
-    if (!IsUserInput(message.message)) DispatchMessageW(&message);
+    if ((dropInput && IsUserInput(message.message)) || PreTranslate(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
   }
 }
 

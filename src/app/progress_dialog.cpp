@@ -16,9 +16,8 @@
 
 namespace app {
 
-struct ProgressShared {
-  std::mutex mutex;
-  std::condition_variable changed;
+// Changes for the dialog, kept until its thread passes them on.
+struct ProgressUpdate {
   std::wstring lines[2];
   bool lineIsPath[2] = {false, false};
   bool lineChanged[2] = {false, false};
@@ -26,6 +25,12 @@ struct ProgressShared {
   std::uint64_t total = 0;
   bool bytesChanged = false;
   bool closing = false;
+};
+
+struct ProgressShared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  ProgressUpdate pending;
   std::atomic<bool> cancelled{false};
 };
 
@@ -65,33 +70,24 @@ void RunDialog(HWND owner, ProgressDialog::Kind kind, const std::shared_ptr<Prog
   }
 
   for (bool closing = false; !closing;) {
-    std::wstring lines[2];
-    bool lineChanged[2] = {false, false};
-    bool lineIsPath[2] = {false, false};
-    bool bytesChanged = false;
-    std::uint64_t done = 0;
-    std::uint64_t total = 0;
+    ProgressUpdate update;
     {
       std::unique_lock<std::mutex> lock(shared->mutex);
       shared->changed.wait_for(lock, kCancelPoll);
-      for (int i = 0; i < 2; ++i) {
-        lineChanged[i] = std::exchange(shared->lineChanged[i], false);
-        lineIsPath[i] = shared->lineIsPath[i];
-        if (lineChanged[i]) lines[i] = lineIsPath[i] ? Shortened(shared->lines[i]) : shared->lines[i];
-      }
-      bytesChanged = std::exchange(shared->bytesChanged, false);
-      done = shared->done;
-      total = shared->total;
-      closing = shared->closing;
+      update = std::exchange(shared->pending, ProgressUpdate{});
     }
     // Passed on without the lock held: each call waits for the dialog to take it.
-    for (int i = 0; i < 2; ++i)
-      if (lineChanged[i]) dialog->SetLine(static_cast<DWORD>(i + 1), lines[i].c_str(), lineIsPath[i], nullptr);
-    if (bytesChanged) {
-      dialog->SetProgress64(done, total);
-      if (taskbar) taskbar->SetProgressValue(owner, done, total);
+    for (DWORD i = 0; i < 2; ++i) {
+      if (!update.lineChanged[i]) continue;
+      const std::wstring line = update.lineIsPath[i] ? Shortened(update.lines[i]) : update.lines[i];
+      dialog->SetLine(i + 1, line.c_str(), update.lineIsPath[i], nullptr);
+    }
+    if (update.bytesChanged) {
+      dialog->SetProgress64(update.done, update.total);
+      if (taskbar) taskbar->SetProgressValue(owner, update.done, update.total);
     }
     if (dialog->HasUserCancelled()) shared->cancelled = true;
+    closing = update.closing;
   }
   if (taskbar) taskbar->SetProgressState(owner, TBPF_NOPROGRESS);
   dialog->StopProgressDialog();
@@ -107,7 +103,7 @@ ProgressDialog::ProgressDialog(HWND owner, Kind kind) : shared_(std::make_shared
 ProgressDialog::~ProgressDialog() {
   {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->closing = true;
+    shared_->pending.closing = true;
   }
   shared_->changed.notify_one();
 }
@@ -116,9 +112,9 @@ void ProgressDialog::SetLine(unsigned line, const std::wstring& text, bool isPat
   if (line < 1 || line > 2) return;
   {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->lines[line - 1] = text;
-    shared_->lineIsPath[line - 1] = isPath;
-    shared_->lineChanged[line - 1] = true;
+    shared_->pending.lines[line - 1] = text;
+    shared_->pending.lineIsPath[line - 1] = isPath;
+    shared_->pending.lineChanged[line - 1] = true;
   }
   shared_->changed.notify_one();
 }
@@ -126,9 +122,9 @@ void ProgressDialog::SetLine(unsigned line, const std::wstring& text, bool isPat
 void ProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
   {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->done = done;
-    shared_->total = total;
-    shared_->bytesChanged = true;
+    shared_->pending.done = done;
+    shared_->pending.total = total;
+    shared_->pending.bytesChanged = true;
   }
   shared_->changed.notify_one();
 }

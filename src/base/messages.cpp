@@ -13,7 +13,7 @@ std::wstring IndexFull(const std::wstring& t) {
 }
 
 std::wstring NoFifthField(const std::wstring& t) {
-  return kNoFifthFieldBefore + t + kNoFifthFieldMiddle + t + kNoFifthFieldAfter;
+  return kTestNumberBefore + t + kNoFifthFieldMiddle + t + kNoFifthFieldAfter;
 }
 
 std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault fault) {
@@ -31,7 +31,7 @@ std::wstring IndexReadOnly(const std::wstring& path) {
   return kIndexReadOnly + (L"\n" + path + L"\n\n") + kIndexReadOnlyAdvice;
 }
 
-std::wstring NotEntered(const std::wstring& t) { return kNotEnteredBefore + t + kNotEnteredAfter; }
+std::wstring NotEntered(const std::wstring& t) { return kTestNumberBefore + t + kNotEnteredAfter; }
 
 std::wstring ProgressTest(int number, int count, const std::wstring& t) {
   return kProgressTestHead + std::to_wstring(number) + L" / " + std::to_wstring(count) + L": " + t;

@@ -39,7 +39,7 @@ inline constexpr wchar_t kIndexFullBefore[] = L"送り先の PCNT.TXT には既�
 inline constexpr wchar_t kIndexFullMiddle[] = L" 件の試験が登録されているため、試験番号 ";
 inline constexpr wchar_t kIndexFullAfter[] = L" は変換しませんでした。";
 std::wstring IndexFull(const std::wstring& t);
-inline constexpr wchar_t kNoFifthFieldBefore[] = L"試験番号 ";
+inline constexpr wchar_t kTestNumberBefore[] = L"試験番号 ";  // "試験番号 1001 ..."
 inline constexpr wchar_t kNoFifthFieldMiddle[] = L" のヘッダファイル (";
 inline constexpr wchar_t kNoFifthFieldAfter[] =
     L".HED) には５番目の項目がありません。値を .00 として PCNT.TXT に登録します。";
@@ -75,7 +75,6 @@ inline constexpr wchar_t kIndexReadOnlyAdvice[] =
     L"エクスプローラーで PCNT.TXT を右クリックして［プロパティ］を開き、［読み取り専用］のチェックを外してから、"
     L"実行し直してください。";
 std::wstring IndexReadOnly(const std::wstring& path);
-inline constexpr wchar_t kNotEnteredBefore[] = L"試験番号 ";
 inline constexpr wchar_t kNotEnteredAfter[] =
     L" のファイルはコピーしましたが、PCNT.TXT には登録していません。この試験をもう一度変換してください。";
 std::wstring NotEntered(const std::wstring& t);
@@ -116,20 +115,19 @@ inline constexpr wchar_t kOutOfRange[] = L"インデックスが有効範囲に�
 
 // Each fixed text above and the fixed parts of the built ones.
 inline constexpr const wchar_t* kEveryText[] = {
-    kAppTitle,           kNoDataRoot,          kInProgress,           kDone,
-    kDriveName,          kBadPath,             kNoSource,             kNoTest,
-    kCreateFolders,      kOverwriteBefore,     kOverwriteAfter,       kSelectionLimitBefore,
-    kSelectionLimitAfter, kIndexFullBefore,
-    kIndexFullMiddle,    kIndexFullAfter,      kNoFifthFieldBefore,   kNoFifthFieldMiddle,
-    kNoFifthFieldAfter,  kIndexUnreadableBefore, kIndexUnreadableAfter, kIndexByteOrderMark,
-    kIndexUtf8,          kIndexNotShiftJis,    kIndexNotARecord,      kIndexInUse,
-    kIndexInUseAdvice,   kIndexReadOnly,       kIndexReadOnlyAdvice,  kNotEnteredBefore,
-    kNotEnteredAfter,    kProgressTestHead,    kRunStoppedBefore,     kRunStoppedAfter,
-    kSearching,          kSearchedBefore,      kCannotCreateFolder,   kCannotCopy,
-    kCannotReadHeader,   kCannotReadIndex,     kCannotWriteIndex,     kCannotOpenFolder,
-    kCannotListFolder,   kCannotChangeFolder,  kHeaderValueOf,        kNumberTooLarge,
-    kNotShiftJis,        kNoShiftJisBefore,    kErrorCode,            kUnexpected,
-    kInvalidArgument,    kOverflow,            kOutOfRange,
+    kAppTitle,              kNoDataRoot,            kInProgress,            kDone,
+    kDriveName,             kBadPath,               kNoSource,              kNoTest,
+    kCreateFolders,         kOverwriteBefore,       kOverwriteAfter,        kSelectionLimitBefore,
+    kSelectionLimitAfter,   kIndexFullBefore,       kIndexFullMiddle,       kIndexFullAfter,
+    kTestNumberBefore,      kNoFifthFieldMiddle,    kNoFifthFieldAfter,     kIndexUnreadableBefore,
+    kIndexUnreadableAfter,  kIndexByteOrderMark,    kIndexUtf8,             kIndexNotShiftJis,
+    kIndexNotARecord,       kIndexInUse,            kIndexInUseAdvice,      kIndexReadOnly,
+    kIndexReadOnlyAdvice,   kNotEnteredAfter,       kProgressTestHead,      kRunStoppedBefore,
+    kRunStoppedAfter,       kSearching,             kSearchedBefore,        kCannotCreateFolder,
+    kCannotCopy,            kCannotReadHeader,      kCannotReadIndex,       kCannotWriteIndex,
+    kCannotOpenFolder,      kCannotListFolder,      kCannotChangeFolder,    kHeaderValueOf,
+    kNumberTooLarge,        kNotShiftJis,           kNoShiftJisBefore,      kErrorCode,
+    kUnexpected,            kInvalidArgument,       kOverflow,              kOutOfRange,
 };
 
 }  // namespace base::text

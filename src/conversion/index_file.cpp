@@ -159,7 +159,7 @@ void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
     return;
   }
   if (!HasRoomFor(t)) throw AppError(base::text::IndexFull(t) + L"\n" + path_);
-  const float value = ValueOf(headerValue, base::text::kNoFifthFieldBefore + t + base::text::kHeaderValueOf);
+  const float value = ValueOf(headerValue, base::text::kTestNumberBefore + t + base::text::kHeaderValueOf);
   std::vector<Record> records = records_;
   bool found = false;
   for (Record& record : records) {

@@ -15,25 +15,23 @@ using base::DriveLetter;
 // The name of the variable in which the command processor keeps a drive's folder.
 std::wstring VariableName(wchar_t letter) { return std::wstring{L'=', letter, L':'}; }
 
-std::wstring Remembered(wchar_t letter) {
-  const std::wstring name = VariableName(letter);
-  const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-  if (size == 0) return {};
-  std::wstring value(size, L'\0');
-  const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
-  if (length == 0 || length >= size) return {};
-  value.resize(length);
-  return base::WithoutClosingSeparator(value);
-}
-
-bool IsFolder(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool OnDrive(const std::wstring& folder, wchar_t letter) {
   return folder.size() >= 3 && DriveLetter(folder[0]) == letter && folder[1] == L':' &&
          folder[2] == L'\\';
+}
+
+// The folder remembered for the drive (upper-case letter) while it is a
+// folder on that drive still; empty otherwise.
+std::wstring Remembered(wchar_t letter) {
+  const std::wstring name = VariableName(letter);
+  std::wstring value(GetEnvironmentVariableW(name.c_str(), nullptr, 0), L'\0');
+  const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+  value.resize(length < value.size() ? length : 0);
+  value = base::WithoutClosingSeparator(value);
+  const DWORD attributes = GetFileAttributesW(value.c_str());
+  if (!OnDrive(value, letter) || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return {};
+  return value;
 }
 
 // SetCurrentDirectoryW does not keep the per-drive folder; keep it as the
@@ -62,9 +60,7 @@ bool ChangeDrive(wchar_t letter) {
   Remember(CurrentFolder());
 
   const std::wstring remembered = Remembered(drive);
-  if (OnDrive(remembered, drive) && IsFolder(remembered) &&
-      SetCurrentDirectoryW(remembered.c_str()))
-    return true;
+  if (!remembered.empty() && SetCurrentDirectoryW(remembered.c_str())) return true;
   const std::wstring root = base::DriveRoot(drive);
   if (!SetCurrentDirectoryW(root.c_str())) return false;
   Remember(root);
@@ -84,8 +80,7 @@ std::wstring DriveCurrentFolder(wchar_t letter) {
   const std::wstring current = CurrentFolder();
   if (OnDrive(current, drive)) return current;
   const std::wstring remembered = Remembered(drive);
-  if (OnDrive(remembered, drive) && IsFolder(remembered)) return remembered;
-  return base::DriveRoot(drive);
+  return remembered.empty() ? base::DriveRoot(drive) : remembered;
 }
 
 }  // namespace fileutil
