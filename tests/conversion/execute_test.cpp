@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "support/expected_texts.h"
 #include "support/fake_view.h"
 #include "support/test_support.h"
 
@@ -29,32 +33,17 @@ using testsupport::WriteBytes;
 namespace {
 
 using Names = std::vector<std::wstring>;
+using Files = std::vector<std::pair<std::wstring, std::string>>;  // names and bytes
 
-const std::wstring kInProgress = L"只今変換中！\u3000しばらくお待ちください。";
-const std::wstring kDone = L"変換が正常に終了しました。";
-const std::wstring kBadPath = L"指定されたパスは正しくありません。";
-const std::wstring kDriveName =
-    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
-    L"でなければいけません。  例 \"C:\", \"D:\"...";
-const std::wstring kNoSource = L"変換元ファイルが選択されていません。";
-const std::wstring kCreateFolders = L"ﾌｫﾙﾀﾞがありません。新規作成しますか？";
-const std::wstring kNoTest = L"変換元試験番号が選択されていません。";
+// The events a run starts with, and its end with or without the completion
+// text. In an expected list kBox stands for the next message box of the run,
+// whose text the row's boxes check.
+const std::wstring kStarted = L"Label3:" + expected::kInProgress;
+const std::wstring kCompleted = L"End:" + expected::kDone;
+const std::wstring kEnded = L"End:";
+const std::wstring kBox = L"Box:";
 
-std::wstring Overwrite(const std::wstring& t) {
-  return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
-}
-
-std::wstring IndexInUse(const std::wstring& index) {
-  return L"PCNT.TXT をほかのプログラムが使っているため、書き換えられません。\n" + index +
-         L"\n\nPCNT.TXT を開いているプログラム (Excel、メモ帳、もう 1 つの LugeonTransfer など) を閉じてから"
-         L"［再試行］を押してください。［キャンセル］を押すと変換を中止します。";
-}
-
-std::wstring IndexReadOnly(const std::wstring& index) {
-  return L"PCNT.TXT が読み取り専用のため、変換を中止しました。\n" + index +
-         L"\n\nエクスプローラーで PCNT.TXT を右クリックして［プロパティ］を開き、［読み取り専用］のチェックを外してから、"
-         L"実行し直してください。";
-}
+const std::string kHeader = "a,b,c,d,12.5\r\n";
 
 // Polls until done() holds; false after ten seconds.
 bool WaitFor(const std::function<bool()>& done) {
@@ -63,10 +52,6 @@ bool WaitFor(const std::function<bool()>& done) {
     Sleep(50);
   }
   return done();
-}
-
-bool StartsWith(const std::wstring& text, const std::wstring& start) {
-  return text.compare(0, start.size(), start) == 0;
 }
 
 // A file that nobody else may open while it lives.
@@ -132,16 +117,55 @@ class Writer {
   HANDLE process_ = nullptr;
 };
 
+// A message box of a run: its whole text or, where the system's reason
+// follows, the head of it.
+struct Box {
+  std::wstring text;
+  Buttons buttons;
+  Icon icon;
+  std::optional<std::wstring> caption = std::nullopt;
+  bool head = false;
+};
+
+Box Question(const std::wstring& text) { return {text, Buttons::YesNo, Icon::Question}; }
+// Every failure is shown so, with the system's reason after the head.
+Box FailureBox(const std::wstring& head) { return {head, Buttons::Ok, Icon::Warning, std::nullopt, true}; }
+
+// What a path holds after a run: nothing at all, a folder's names or a file's bytes.
+struct Held {
+  std::wstring path;
+  std::variant<std::monostate, Names, std::string> what;
+};
+constexpr std::monostate kNothing{};
+
+// One run of a table, from a fresh scratch folder that holds src, empty.
+struct Row {
+  const char* name = "";
+  std::function<void(FakeView&)> prepare{};  // the folders, and the view's hooks
+  std::optional<std::wstring> source{};       // Text1; none: src
+  std::optional<std::wstring> destination{};  // Text2; none: dst
+  Names selection{L"1234"};
+  std::deque<int> answers{};
+  std::vector<Box> boxes{};
+  Names events{};
+  std::int16_t doneBefore = 0;  // doneMessageShown as the run finds it
+  std::int16_t done = 0;        // and as the run leaves it
+  std::vector<Held> afterwards{};
+  std::function<void(const FakeView&)> finish{};  // further checks; the clean-up of what is not in root
+};
+
 class Execute : public testing::Test {
  protected:
   std::wstring root = testsupport::ScratchFolder();
   std::wstring src = root + L"\\src";
   std::wstring dst = root + L"\\dst";
+  std::wstring dstIndex = dst + L"\\PCNT.TXT";
+  std::unique_ptr<HeldOpen> held;  // another program's hold on a file while a row's run lasts
 
   void SetUp() override { testsupport::MakeFolders(src); }
 
   // dst, holding these files already.
-  void MakeDestination(std::initializer_list<std::pair<const wchar_t*, const char*>> files = {}) {
+  void MakeDestination(const Files& files = {}) {
     testsupport::MakeFolders(dst);
     for (const auto& [name, bytes] : files) WriteBytes(dst + L"\\" + name, bytes);
   }
@@ -157,326 +181,369 @@ class Execute : public testing::Test {
     conversion::Command1_Click(view, tests, done);
     return done;
   }
+
+  void Check(const Row& row);
 };
+
+void Execute::Check(const Row& row) {
+  SCOPED_TRACE(row.name);
+  testsupport::RemoveTree(root);
+  testsupport::MakeFolders(src);
+  FakeView view(row.source.value_or(src), row.destination.value_or(dst), row.answers);
+  if (row.prepare) row.prepare(view);
+  EXPECT_EQ(Run(view, row.selection, row.doneBefore), row.done);
+  held.reset();
+  EXPECT_EQ(view.label3, row.done == 1 ? expected::kDone : std::wstring());
+
+  const Prompts& shown = view.prompts();
+  ASSERT_EQ(shown.size(), row.boxes.size()) << testing::PrintToString(shown);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const Box& box = row.boxes[i];
+    testsupport::Prompt seen = shown[i];
+    if (box.head && seen.text.starts_with(box.text)) seen.text = box.text;  // the system's reason is not compared
+    EXPECT_EQ(seen, (testsupport::Prompt{box.text, box.buttons, box.icon, box.caption}));
+  }
+  Names events = row.events;
+  size_t next = 0;
+  for (std::wstring& event : events)
+    if (event == kBox && next < shown.size()) event += shown[next++].text;
+  EXPECT_EQ(view.events, events);
+
+  for (const Held& after : row.afterwards) {
+    SCOPED_TRACE(testing::PrintToString(after.path));
+    if (const auto* names = std::get_if<Names>(&after.what)) {
+      EXPECT_TRUE(Exists(after.path));
+      EXPECT_EQ(FolderContents(after.path), *names);
+    } else if (const auto* bytes = std::get_if<std::string>(&after.what)) {
+      EXPECT_EQ(ReadBytes(after.path), *bytes);
+    } else {
+      EXPECT_FALSE(Exists(after.path));
+    }
+  }
+  if (row.finish) row.finish(view);
+}
 
 }  // namespace
 
-// --- refusals ---------------------------------------------------------------
-
-TEST_F(Execute, BlankDestinationIsRefusedAfterTheDriveNameMessage) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  FakeView view(src, L"  ");
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  EXPECT_EQ(view.prompts(),
-            (Prompts{{kDriveName, Buttons::Ok, Icon::Information}, {kBadPath, Buttons::Ok, Icon::Warning, L"  "}}));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kDriveName, L"Box:" + kBadPath,
-                                L"End:"}));
+// Refusals, orderly stops and failures: the run ends once, without the
+// completion text; a failure is shown after that end.
+TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
+  auto test1234 = [&](FakeView&) { AddTest(src, L"1234", kHeader); };
+  std::wstring sameAsSource = src + L"\\";  // the source folder spelled another way
+  sameAsSource[0] = static_cast<wchar_t>(std::towlower(sameAsSource[0]));
+  const std::string utf8Index = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // with a byte-order mark, as editors save it
+  const Names refused{kStarted, L"DoEvents", kBox, kEnded};
+  const Names failed{kStarted, L"DoEvents", L"Busy", kEnded, kBox};
+  const Names copyFailed{kStarted, L"DoEvents", L"Busy", kBox, kEnded, kBox};
+  const Box overwrite = Question(expected::Overwrite(L"1234"));
+  const Box cannotCopy = FailureBox(expected::kCannotCopy + L"\n");
+  const Box badHeader = FailureBox(expected::Failure(expected::kCannotReadHeader, dst + L"\\1234.HED"));
+  const Row rows[] = {
+      {.name = "BlankDestinationIsRefusedAfterTheDriveNameMessage", .prepare = test1234, .destination = L"  ",
+       .boxes = {{expected::kDriveName, Buttons::Ok, Icon::Information},
+                 {expected::kBadPath, Buttons::Ok, Icon::Warning, L"  "}},
+       .events = {kStarted, L"DoEvents", kBox, kBox, kEnded}},
+      // A blank source is not even looked at then.
+      {.name = "AnUnacceptableDestinationIsRefusedWithItsPathAsCaption", .source = L"", .destination = L"M:\\a*b",
+       .boxes = {{expected::kBadPath, Buttons::Ok, Icon::Warning, L"M:\\a*b"}}, .events = refused},
+      // S: is a drive that is not ready.
+      {.name = "ADestinationOnADriveThatIsNotReadyIsRefusedWithItsPathAsCaption", .destination = L"S:\\data",
+       .boxes = {{expected::kBadPath, Buttons::Ok, Icon::Warning, L"S:\\data"}}, .events = refused},
+      {.name = "BlankSourceIsRefusedBeforeAnyFolderIsMade", .source = L" \u3000 ",
+       .boxes = {{expected::kNoSource, Buttons::Ok, Icon::None}}, .events = refused, .afterwards = {{dst, kNothing}}},
+      {.name = "NoTestSelectedIsToldAfterTheMissingFolderIsMade", .selection = {}, .answers = {kIdYes},
+       .boxes = {Question(expected::kCreateFolders), {expected::kNoTest, Buttons::Ok, Icon::None}},
+       .events = {kStarted, L"DoEvents", kBox, kBox, kEnded}, .afterwards = {{dst, Names{}}}},
+      {.name = "NoToTheFolderQuestionCreatesNothing",
+       .prepare = [&](FakeView& view) { test1234(view); testsupport::MakeFolders(root + L"\\A"); },
+       .destination = root + L"\\A\\B", .answers = {kIdNo}, .boxes = {Question(expected::kCreateFolders)},
+       .events = refused, .afterwards = {{root + L"\\A\\B", kNothing}}},
+      {.name = "NoToTheFolderQuestionCreatesNeitherMissingLevel", .prepare = test1234, .destination = root + L"\\C\\D",
+       .answers = {kIdNo}, .boxes = {Question(expected::kCreateFolders)}, .events = refused,
+       .afterwards = {{root + L"\\C", kNothing}}},
+      {.name = "AFailedCopyStopsTheRunAndSaysWhy",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         AddTest(src, L"5678", "a,b,c,d,1\r\n");
+         MakeDestination({{L"1234.GRA", "old"}});
+         held = std::make_unique<HeldOpen>(dst + L"\\1234.GRA", GENERIC_READ | GENERIC_WRITE, 0);
+       },
+       .selection = {L"1234", L"5678"}, .answers = {kIdYes}, .boxes = {overwrite, cannotCopy}, .events = copyFailed,
+       .doneBefore = 1,
+       .afterwards = {{dst + L"\\1234.GRA", "old"}, {dst + L"\\5678.GRA", kNothing}, {dstIndex, kNothing}},
+       .finish = [&](const FakeView& view) {
+         EXPECT_NE(view.prompts()[1].text.find(dst + L"\\1234.GRA"), std::wstring::npos);
+       }},
+      // The copy onto itself fails, so the user is told and no file is emptied.
+      {.name = "TheSourceFolderAsDestinationLosesNothing", .prepare = test1234, .destination = sameAsSource,
+       .answers = {kIdYes}, .boxes = {overwrite, cannotCopy}, .events = copyFailed, .doneBefore = 1,
+       .afterwards = {{src, Names{L"1234.GRA", L"1234.HED"}}, {src + L"\\1234.HED", kHeader},
+                      {src + L"\\1234.GRA", "data of the test"}}},
+      // Refused before anything of the test is copied.
+      {.name = "AReadOnlyIndexIsRefusedBeforeTheTest",
+       .prepare = [&](FakeView& view) {
+         test1234(view);
+         MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
+         SetFileAttributesW(dstIndex.c_str(), FILE_ATTRIBUTE_READONLY);
+       },
+       .boxes = {{expected::IndexReadOnly(dstIndex), Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kEnded},
+       .afterwards = {{dst, Names{L"PCNT.TXT"}}, {dstIndex, "1.00,A\r\n"}}},
+      {.name = "AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest",
+       .prepare = [&](FakeView& view) { test1234(view); MakeDestination({{L"PCNT.TXT", utf8Index}}); },
+       .boxes = {FailureBox(expected::IndexUnreadable(dstIndex, 1))}, .events = failed, .doneBefore = 1,
+       .afterwards = {{dstIndex, utf8Index}, {dst, Names{L"PCNT.TXT"}}}},
+      {.name = "AFolderThatCannotBeMadeStopsTheRun",
+       .prepare = [&](FakeView& view) { test1234(view); WriteBytes(root + L"\\file", "a file, not a folder"); },
+       .destination = root + L"\\file\\sub", .answers = {kIdYes},
+       .boxes = {Question(expected::kCreateFolders),
+                 FailureBox(expected::Failure(expected::kCannotCreateFolder, root + L"\\file\\sub"))},
+       .events = {kStarted, L"DoEvents", kBox, kEnded, kBox}, .doneBefore = 1},
+      {.name = "AMissingHeaderStopsTheRun",
+       .prepare = [&](FakeView&) { WriteBytes(src + L"\\1234.GRA", "data"); MakeDestination(); },
+       .boxes = {badHeader}, .events = failed, .doneBefore = 1, .afterwards = {{dst, Names{L"1234.GRA"}}}},
+      {.name = "AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", "a,b,c,d,1\x81\x20\r\n");  // a lead byte with an invalid second byte
+         MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
+       },
+       .boxes = {{badHeader.text + expected::kNotShiftJis, Buttons::Ok, Icon::Warning}}, .events = failed,
+       .doneBefore = 1, .afterwards = {{dstIndex, "1.00,9999\r\n"}}},
+      {.name = "AnUnexpectedErrorIsReportedAndDoesNotEscape",
+       .prepare = [&](FakeView& view) { MakeDestination(); view.onText1 = [] { throw std::runtime_error("boom"); }; },
+       .boxes = {{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", kEnded, kBox}, .doneBefore = 1},
+  };
+  for (const Row& row : rows) Check(row);
 }
 
-// A blank source is not even looked at then; S: is a drive that is not ready.
-TEST_F(Execute, AnUnacceptableDestinationIsRefusedWithItsPathAsCaption) {
-  for (const auto& [source, destination] : {std::pair{std::wstring(), L"M:\\a*b"}, std::pair{src, L"S:\\data"}}) {
-    FakeView view(source, destination);
-    EXPECT_EQ(Run(view, {L"1234"}), 0);
-    EXPECT_EQ(view.prompts(), (Prompts{{kBadPath, Buttons::Ok, Icon::Warning, destination}}));
-    EXPECT_EQ(view.label3, L"") << destination;
-  }
+// A test whose number the destination holds already is asked about; the run
+// completes however the user answers.
+TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
+  const Names asked{kStarted, L"DoEvents", L"Busy", kBox, kCompleted};
+  const Box overwrite = Question(expected::Overwrite(L"1234"));
+  auto there = [&](FakeView&) {
+    AddTest(src, L"1234", kHeader);
+    MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
+  };
+  auto test1234With = [&](Files files) {
+    return [this, files](FakeView&) {
+      AddTest(src, L"1234", "a,b,c,d,1\r\n");
+      MakeDestination(files);
+    };
+  };
+  const Row rows[] = {
+      {.name = "OverwriteQuestionNamesTheTestAndNoLeavesItAlone", .prepare = there, .answers = {kIdNo},
+       .boxes = {overwrite}, .events = asked, .done = 1,
+       .afterwards = {{dst, Names{L"1234.GRA", L"PCNT.TXT"}}, {dst + L"\\1234.GRA", "old"},
+                      {dstIndex, "1.00,9999\r\n"}}},
+      {.name = "YesReplacesTheTestAndEntersIt", .prepare = there, .answers = {kIdYes}, .boxes = {overwrite},
+       .events = asked, .done = 1,
+       .afterwards = {{dst + L"\\1234.GRA", "data of the test"}, {dstIndex, "1.00,9999\r\n12.50,1234\r\n"}}},
+      {.name = "TheBaseNameEndsAtTheFirstDot", .prepare = test1234With({{L"1234X.GRA", ""}, {L"X1234.GRA", ""}}),
+       .events = {kStarted, L"DoEvents", L"Busy", kCompleted}, .done = 1},
+      {.name = "TheBaseNameEndsAtTheFirstOfTwoDots", .prepare = test1234With({{L"1234.OLD.GRA", ""}}),
+       .answers = {kIdNo}, .boxes = {overwrite}, .events = asked, .done = 1},
+      {.name = "AJapaneseTestNumberIsAskedForAndEntered",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"表ソ", "a,b,c,d,3\r\n");
+         AddTest(src, L"能", "a,b,c,d,2\r\n");
+         MakeDestination({{L"表ソ.GRA", "old"}, {L"表.GRA", ""}});
+       },
+       .selection = {L"表ソ", L"能"}, .answers = {kIdYes}, .boxes = {Question(expected::Overwrite(L"表ソ"))},
+       .events = asked, .done = 1,
+       .afterwards = {{dst + L"\\表ソ.GRA", "data of the test"},
+                      {dstIndex, "2.00,\x94\x5C\r\n3.00,\x95\x5C\x83\x5C\r\n"}}},
+      // The file system does not tell abc and ABC apart: copying ABC would replace abc's files.
+      {.name = "NamesDifferingOnlyInCaseAreAskedFor",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"ABC", "a,b,c,d,1\r\n");
+         MakeDestination({{L"abc.GRA", "old"}, {L"PCNT.TXT", "2.00,abc\r\n"}});
+       },
+       .selection = {L"ABC"}, .answers = {kIdNo}, .boxes = {Question(expected::Overwrite(L"ABC"))},
+       .events = asked, .done = 1, .afterwards = {{dst + L"\\abc.GRA", "old"}, {dstIndex, "2.00,abc\r\n"}}},
+      {.name = "OnlyTheConfirmedOfTwoTestsIsCopied",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1111", "a,b,c,d,1\r\n");
+         AddTest(src, L"2222", "a,b,c,d,2\r\n");
+         MakeDestination({{L"1111.GRA", "old"}, {L"2222.GRA", "old"}});
+       },
+       .selection = {L"1111", L"2222"}, .answers = {kIdNo, kIdYes},
+       .boxes = {Question(expected::Overwrite(L"1111")), Question(expected::Overwrite(L"2222"))},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kCompleted}, .done = 1,
+       .afterwards = {{dst, Names{L"1111.GRA", L"2222.GRA", L"2222.HED", L"PCNT.TXT"}},
+                      {dst + L"\\1111.GRA", "old"}, {dstIndex, "2,2222\r\n"}}},
+      {.name = "EveryDataFileOfTheDestinationIsChecked",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"ZZ", "a,b,c,d,1\r\n");
+         MakeDestination();
+         for (int k = 0; k < 300; ++k) WriteBytes(dst + L"\\A" + std::to_wstring(1000 + k) + L".GRA", "");
+         WriteBytes(dst + L"\\ZZ.GRA", "old");
+       },
+       .selection = {L"ZZ"}, .answers = {kIdNo}, .boxes = {Question(expected::Overwrite(L"ZZ"))},
+       .events = asked, .done = 1, .afterwards = {{dst + L"\\ZZ.GRA", "old"}}},
+      {.name = "ARunWhoseTestsAreAllSkippedStillCompletes", .prepare = test1234With({{L"1234.GRA", "old"}}),
+       .answers = {kIdNo}, .boxes = {overwrite}, .events = asked, .done = 1, .afterwards = {{dstIndex, kNothing}}},
+      // The index is read again when the test is entered: what others wrote
+      // while the question was open stays, and no lock or temporary file is left.
+      {.name = "ARecordAddedWhileTheQuestionIsOpenSurvives",
+       .prepare = [&](FakeView& view) {
+         AddTest(src, L"1234", kHeader);
+         MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,A\r\n"}});
+         view.onShow = [&](const std::wstring&) { WriteBytes(dstIndex, "1.00,A\r\n2.00,B\r\n"); };
+       },
+       .answers = {kIdYes}, .boxes = {overwrite}, .events = asked, .done = 1,
+       .afterwards = {{dstIndex, "1.00,A\r\n2.00,B\r\n12.50,1234\r\n"},
+                      {dst, Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}}}},
+      // Copies of an earlier transfer from a CD are read-only; Windows refuses
+      // to copy onto them, or onto hidden ones (Wine run as root does not):
+      // after Yes they are replaced and take the source's attributes.
+      {.name = "ReadOnlyAndHiddenCopiesAreReplacedAfterYes",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         MakeDestination({{L"1234.GRA", "old"}, {L"1234.HED", "old"}});
+         SetFileAttributesW((dst + L"\\1234.GRA").c_str(), FILE_ATTRIBUTE_READONLY);
+         SetFileAttributesW((dst + L"\\1234.HED").c_str(), FILE_ATTRIBUTE_HIDDEN);
+       },
+       .answers = {kIdYes}, .boxes = {overwrite}, .events = asked, .done = 1,
+       .afterwards = {{dst + L"\\1234.GRA", "data of the test"}},
+       .finish = [&](const FakeView&) {
+         for (const wchar_t* name : {L"\\1234.GRA", L"\\1234.HED"})
+           EXPECT_EQ(GetFileAttributesW((dst + name).c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u)
+               << name;
+       }},
+  };
+  for (const Row& row : rows) Check(row);
 }
 
-TEST_F(Execute, BlankSourceIsRefusedBeforeAnyFolderIsMade) {
-  FakeView view(L" \u3000 ", dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  EXPECT_EQ(view.prompts(), (Prompts{{kNoSource, Buttons::Ok, Icon::None}}));
-  EXPECT_FALSE(Exists(dst));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kNoSource, L"End:"}));
-}
-
-TEST_F(Execute, NoTestSelectedIsToldAfterTheMissingFolderIsMade) {
-  FakeView view(src, dst, {kIdYes});
-  EXPECT_EQ(Run(view, {}), 0);
-  EXPECT_EQ(view.prompts(),
-            (Prompts{{kCreateFolders, Buttons::YesNo, Icon::Question}, {kNoTest, Buttons::Ok, Icon::None}}));
-  EXPECT_TRUE(Exists(dst));
-  EXPECT_TRUE(FolderContents(dst).empty());
-  EXPECT_EQ(view.label3, L"");
-}
-
-// --- destination folders ----------------------------------------------------
-
-TEST_F(Execute, OneQuestionCreatesTheMissingLastLevel) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(root + L"\\A");
-  FakeView view(src, root + L"\\A\\B", {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.prompts(), (Prompts{{kCreateFolders, Buttons::YesNo, Icon::Question}}));
-  EXPECT_EQ(ReadBytes(root + L"\\A\\B\\PCNT.TXT"), "12.5,1234\r\n");
-}
-
-TEST_F(Execute, NoToTheFolderQuestionCreatesNothing) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  testsupport::MakeFolders(root + L"\\A");
-  FakeView view(src, root + L"\\A\\B", {kIdNo});
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  EXPECT_EQ(view.prompts().size(), 1u);
-  EXPECT_FALSE(Exists(root + L"\\A\\B"));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"End:"}));
-
-  FakeView neither(src, root + L"\\C\\D", {kIdNo});
-  EXPECT_EQ(Run(neither, {L"1234"}), 0);
-  EXPECT_EQ(neither.prompts().size(), 1u);
-  EXPECT_FALSE(Exists(root + L"\\C"));
-}
-
-TEST_F(Execute, BothMissingLevelsAreCreatedAfterOneQuestion) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  FakeView view(src, root + L"\\A\\B", {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_EQ(FolderContents(root + L"\\A\\B"), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
-}
-
-TEST_F(Execute, ADriveRootDestinationAsksNothing) {
-  // P:\ itself is used by this test only.
-  const Names files{L"P:\\1234.HED", L"P:\\1234.GRA", L"P:\\PCNT.TXT"};
-  for (const auto& file : files) testsupport::RemoveTree(file);
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  FakeView view(src, L"P:\\");
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_TRUE(view.prompts().empty());
-  EXPECT_EQ(ReadBytes(L"P:\\1234.HED"), "a,b,c,d,12.5\r\n");
-  EXPECT_EQ(ReadBytes(L"P:\\PCNT.TXT"), "12.5,1234\r\n");
-  for (const auto& file : files) testsupport::RemoveTree(file);
-}
-
-TEST_F(Execute, ASourceAtADriveRootIsUsedAsItIs) {
-  // O:\ itself is used by this test only.
-  const Names files{L"O:\\1234.HED", L"O:\\1234.GRA"};
-  for (const auto& file : files) testsupport::RemoveTree(file);
-  AddTest(L"O:", L"1234", "a,b,c,d,4\r\n");
-  MakeDestination();
-  FakeView view(L"O:\\", dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_TRUE(view.prompts().empty());
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.HED"), "a,b,c,d,4\r\n");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "4,1234\r\n");
-  for (const auto& file : files) testsupport::RemoveTree(file);
-}
-
-TEST_F(Execute, FoldersEndingInASeparatorByteKeepTheirFiles) {
-  // ソ and 表 end in the byte of "\" in Shift-JIS; they are no separators.
-  const std::wstring source = root + L"\\srcソ";
-  const std::wstring destination = root + L"\\dst表";
-  testsupport::MakeFolders(source);
-  AddTest(source, L"1234", "a,b,c,d,2\r\n");
-  FakeView view(source, destination, {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(FolderContents(destination), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}));
-  EXPECT_EQ(FolderContents(root), (Names{L"dst表", L"src", L"srcソ"}));
-}
-
-// --- same test number in the destination -------------------------------------
-
-TEST_F(Execute, OverwriteQuestionNamesTheTestAndNoLeavesItAlone) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
-  FakeView view(src, dst, {kIdNo});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"1234"), Buttons::YesNo, Icon::Question}}));
-  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"PCNT.TXT"}));
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
-  EXPECT_EQ(view.label3, kDone);
-}
-
-TEST_F(Execute, YesReplacesTheTestAndEntersIt) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
-  FakeView view(src, dst, {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.prompts().size(), 1u);
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n12.50,1234\r\n");
-}
-
-TEST_F(Execute, TheBaseNameEndsAtTheFirstDot) {
-  AddTest(src, L"1234", "a,b,c,d,1\r\n");
-  MakeDestination({{L"1234X.GRA", ""}, {L"X1234.GRA", ""}});
-  FakeView none(src, dst);
-  EXPECT_EQ(Run(none, {L"1234"}), 1);
-  EXPECT_TRUE(none.prompts().empty());
-
-  const std::wstring other = root + L"\\other";
-  testsupport::MakeFolders(other);
-  WriteBytes(other + L"\\1234.OLD.GRA", "");
-  FakeView view(src, other, {kIdNo});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_EQ(view.prompts()[0].text, Overwrite(L"1234"));
-}
-
-TEST_F(Execute, AJapaneseTestNumberIsAskedForAndEntered) {
-  AddTest(src, L"表ソ", "a,b,c,d,3\r\n");
-  AddTest(src, L"能", "a,b,c,d,2\r\n");
-  MakeDestination({{L"表ソ.GRA", "old"}, {L"表.GRA", ""}});
-  FakeView view(src, dst, {kIdYes});
-  EXPECT_EQ(Run(view, {L"表ソ", L"能"}), 1);
-  EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"表ソ"), Buttons::YesNo, Icon::Question}}));
-  EXPECT_EQ(ReadBytes(dst + L"\\表ソ.GRA"), "data of the test");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2.00,\x94\x5C\r\n3.00,\x95\x5C\x83\x5C\r\n");
-}
-
-// The file system does not tell abc and ABC apart: copying ABC would replace abc's files.
-TEST_F(Execute, NamesDifferingOnlyInCaseAreAskedFor) {
-  AddTest(src, L"ABC", "a,b,c,d,1\r\n");
-  MakeDestination({{L"abc.GRA", "old"}, {L"PCNT.TXT", "2.00,abc\r\n"}});
-  FakeView view(src, dst, {kIdNo});
-  EXPECT_EQ(Run(view, {L"ABC"}), 1);
-  EXPECT_EQ(view.prompts(), (Prompts{{Overwrite(L"ABC"), Buttons::YesNo, Icon::Question}}));
-  EXPECT_EQ(ReadBytes(dst + L"\\abc.GRA"), "old");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2.00,abc\r\n");
-}
-
-TEST_F(Execute, OnlyTheConfirmedOfTwoTestsIsCopied) {
-  AddTest(src, L"1111", "a,b,c,d,1\r\n");
-  AddTest(src, L"2222", "a,b,c,d,2\r\n");
-  MakeDestination({{L"1111.GRA", "old"}, {L"2222.GRA", "old"}});
-  FakeView view(src, dst, {kIdNo, kIdYes});
-  EXPECT_EQ(Run(view, {L"1111", L"2222"}), 1);
-  ASSERT_EQ(view.prompts().size(), 2u);
-  EXPECT_EQ(view.prompts()[0].text, Overwrite(L"1111"));
-  EXPECT_EQ(view.prompts()[1].text, Overwrite(L"2222"));
-  EXPECT_EQ(FolderContents(dst), (Names{L"1111.GRA", L"2222.GRA", L"2222.HED", L"PCNT.TXT"}));
-  EXPECT_EQ(ReadBytes(dst + L"\\1111.GRA"), "old");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "2,2222\r\n");
-}
-
-TEST_F(Execute, EveryDataFileOfTheDestinationIsChecked) {
-  AddTest(src, L"ZZ", "a,b,c,d,1\r\n");
-  MakeDestination();
-  for (int k = 0; k < 300; ++k) WriteBytes(dst + L"\\A" + std::to_wstring(1000 + k) + L".GRA", "");
-  WriteBytes(dst + L"\\ZZ.GRA", "old");
-  FakeView view(src, dst, {kIdNo});
-  EXPECT_EQ(Run(view, {L"ZZ"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_EQ(view.prompts()[0].text, Overwrite(L"ZZ"));
-  EXPECT_EQ(ReadBytes(dst + L"\\ZZ.GRA"), "old");
-}
-
-// --- copy, header, index ------------------------------------------------------
-
-TEST_F(Execute, CopiesEveryFileOfTheTestUnderItsName) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  WriteBytes(src + L"\\1234.TXT", "notes");
-  AddTest(src, L"12345", "a,b,c,d,1\r\n");
-  WriteBytes(src + L"\\1234X.TXT", "other");
-  testsupport::MakeFolders(src + L"\\1234.SUB");
-  MakeDestination();
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}));
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.HED"), "a,b,c,d,12.5\r\n");
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.TXT"), "notes");
-}
-
-TEST_F(Execute, ATestWithMoreThan256FilesIsCopiedCompletely) {
-  AddTest(src, L"1234", "a,b,c,d,1\r\n");
-  for (int k = 0; k < 300; ++k)
-    WriteBytes(src + L"\\1234.E" + std::to_wstring(100 + k), std::to_string(k));
-  MakeDestination();
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(FolderContents(dst).size(), 303u);
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.E399"), "299");
-}
-
-TEST_F(Execute, TheSourcesOwnIndexNeverReplacesTheDestinations) {
-  AddTest(src, L"PCNT", "a,b,c,d,7\r\n");
-  WriteBytes(src + L"\\PCNT.TXT", "1.00,OTHER\r\n");
-  MakeDestination({{L"PCNT.TXT", "5.00,KEEP\r\n"}});
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"PCNT"}), 1);
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "5.00,KEEP\r\n7.00,PCNT\r\n");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.GRA"), "data of the test");
+// Runs that complete: every file of the selected tests copied under its name
+// and each test entered into the index with the fifth field of its header.
+TEST_F(Execute, RunsThatCompleteCopyAndEnterEveryTest) {
+  const Names completed{kStarted, L"DoEvents", L"Busy", kCompleted};
+  const Names created{kStarted, L"DoEvents", kBox, L"Busy", kCompleted};
+  const Names told{kStarted, L"DoEvents", L"Busy", kBox, kCompleted};
+  const Names copied{L"1234.GRA", L"1234.HED", L"PCNT.TXT"};
+  const Box noFifthField{expected::NoFifthField(L"B"), Buttons::Ok, Icon::None};
+  auto test1234 = [&](FakeView&) { AddTest(src, L"1234", kHeader); };
+  const std::wstring twoLevels = root + L"\\A\\B";
+  const std::wstring sourceSo = root + L"\\srcソ";
+  const std::wstring destinationHyo = root + L"\\dst表";
+  const std::wstring spaced = root + L"\\結果\u3000";
+  // P:\ and O:\ themselves are used by this test only.
+  const Names onP{L"P:\\1234.HED", L"P:\\1234.GRA", L"P:\\PCNT.TXT"};
+  const Names onO{L"O:\\1234.HED", L"O:\\1234.GRA"};
+  auto forget = [](const Names& files) { for (const auto& file : files) testsupport::RemoveTree(file); };
+  std::string full;
+  for (int k = 1; k <= 100; ++k) full += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
+  const Row rows[] = {
+      {.name = "OneQuestionCreatesTheMissingLastLevel",
+       .prepare = [&](FakeView& view) { test1234(view); testsupport::MakeFolders(root + L"\\A"); },
+       .destination = twoLevels, .answers = {kIdYes}, .boxes = {Question(expected::kCreateFolders)},
+       .events = created, .done = 1, .afterwards = {{twoLevels + L"\\PCNT.TXT", "12.5,1234\r\n"}}},
+      {.name = "BothMissingLevelsAreCreatedAfterOneQuestion", .prepare = test1234, .destination = twoLevels,
+       .answers = {kIdYes}, .boxes = {Question(expected::kCreateFolders)}, .events = created, .done = 1,
+       .afterwards = {{twoLevels, copied}}},
+      {.name = "ADriveRootDestinationAsksNothing",
+       .prepare = [&](FakeView& view) { forget(onP); test1234(view); }, .destination = L"P:\\",
+       .events = completed, .done = 1,
+       .afterwards = {{L"P:\\1234.HED", kHeader}, {L"P:\\PCNT.TXT", "12.5,1234\r\n"}},
+       .finish = [&](const FakeView&) { forget(onP); }},
+      {.name = "ASourceAtADriveRootIsUsedAsItIs",
+       .prepare = [&](FakeView&) { forget(onO); AddTest(L"O:", L"1234", "a,b,c,d,4\r\n"); MakeDestination(); },
+       .source = L"O:\\", .events = completed, .done = 1,
+       .afterwards = {{dst + L"\\1234.HED", "a,b,c,d,4\r\n"}, {dstIndex, "4,1234\r\n"}},
+       .finish = [&](const FakeView&) { forget(onO); }},
+      // ソ and 表 end in the byte of "\" in Shift-JIS; they are no separators.
+      {.name = "FoldersEndingInASeparatorByteKeepTheirFiles",
+       .prepare = [&](FakeView&) { testsupport::MakeFolders(sourceSo); AddTest(sourceSo, L"1234", "a,b,c,d,2\r\n"); },
+       .source = sourceSo, .destination = destinationHyo, .answers = {kIdYes},
+       .boxes = {Question(expected::kCreateFolders)}, .events = created, .done = 1,
+       .afterwards = {{destinationHyo, copied}, {root, Names{L"dst表", L"src", L"srcソ"}}}},
+      {.name = "CopiesEveryFileOfTheTestUnderItsName",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         WriteBytes(src + L"\\1234.TXT", "notes");
+         AddTest(src, L"12345", "a,b,c,d,1\r\n");
+         WriteBytes(src + L"\\1234X.TXT", "other");
+         testsupport::MakeFolders(src + L"\\1234.SUB");
+         MakeDestination();
+       },
+       .events = completed, .done = 1,
+       .afterwards = {{dst, Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}},
+                      {dst + L"\\1234.HED", kHeader},
+                      {dst + L"\\1234.GRA", "data of the test"},
+                      {dst + L"\\1234.TXT", "notes"}}},
+      {.name = "ATestWithMoreThan256FilesIsCopiedCompletely",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", "a,b,c,d,1\r\n");
+         for (int k = 0; k < 300; ++k) WriteBytes(src + L"\\1234.E" + std::to_wstring(100 + k), std::to_string(k));
+         MakeDestination();
+       },
+       .events = completed, .done = 1, .afterwards = {{dst + L"\\1234.E399", "299"}},
+       .finish = [&](const FakeView&) { EXPECT_EQ(FolderContents(dst).size(), 303u); }},
+      {.name = "TheSourcesOwnIndexNeverReplacesTheDestinations",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"PCNT", "a,b,c,d,7\r\n");
+         WriteBytes(src + L"\\PCNT.TXT", "1.00,OTHER\r\n");
+         MakeDestination({{L"PCNT.TXT", "5.00,KEEP\r\n"}});
+       },
+       .selection = {L"PCNT"}, .events = completed, .done = 1,
+       .afterwards = {{dstIndex, "5.00,KEEP\r\n7.00,PCNT\r\n"}, {dst + L"\\PCNT.GRA", "data of the test"}}},
+      // Windows keeps U+3000 at the end of a name: 結果 and 結果 + U+3000 are
+      // two folders. The folder is there: nothing to ask.
+      {.name = "NamesEndingInAnIdeographicSpaceAreTheirOwn",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", "a,b,c,d,2\r\n");
+         WriteBytes(src + L"\\1234.メモ\u3000", "memo");
+         testsupport::MakeFolders(spaced);
+       },
+       .destination = spaced, .events = completed, .done = 1,
+       .afterwards = {{spaced, Names{L"1234.GRA", L"1234.HED", L"1234.メモ\u3000", L"PCNT.TXT"}},
+                      {spaced + L"\\1234.メモ\u3000", "memo"},
+                      {root + L"\\結果", kNothing}}},
+      // B does not take A's value.
+      {.name = "AHeaderWithoutAFifthFieldIsToldAndEnteredAsZero",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"A", "1,2,3,4,5\r\n");
+         AddTest(src, L"B", "1,2,3,4\r\n");
+         MakeDestination();
+       },
+       .selection = {L"A", L"B"}, .boxes = {noFifthField}, .events = told, .done = 1,
+       .afterwards = {{dstIndex, ".00,B\r\n5.00,A\r\n"}}},
+      {.name = "ANewIndexEntersAHeaderWithoutAFifthFieldAsZero",
+       .prepare = [&](FakeView&) { AddTest(src, L"B", "1,2,3,4\r\n"); MakeDestination(); },
+       .selection = {L"B"}, .boxes = {noFifthField}, .events = told, .done = 1,
+       .afterwards = {{dstIndex, ".00,B\r\n"}}},
+      {.name = "ATestTheFullIndexCannotTakeIsSkipped",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"NEW", "a,b,c,d,1\r\n");
+         AddTest(src, L"T1", "a,b,c,d,0.5\r\n");
+         MakeDestination({{L"PCNT.TXT", full}});
+       },
+       .selection = {L"NEW", L"T1"}, .boxes = {{expected::IndexFull(L"NEW"), Buttons::Ok, Icon::Warning}},
+       .events = told, .done = 1,
+       .afterwards = {{dst, Names{L"PCNT.TXT", L"T1.GRA", L"T1.HED"}},
+                      {dstIndex, ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size())}}},
+      {.name = "ASuccessfulRunReportsCompletionAndRestoresThePointer",
+       .prepare = [&](FakeView& view) { test1234(view); MakeDestination(); },
+       .events = completed, .done = 1,
+       .finish = [](const FakeView& view) { EXPECT_TRUE(view.progress.empty()) << "a short run shows no progress"; }},
+  };
+  for (const Row& row : rows) Check(row);
 }
 
 TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"1234", kHeader);
   AddTest(src, L"1200", "x\r\ny,z\r\n\"w\", 3 ,7\r\n");
   AddTest(src, L"1300", "A,B,\r\nC,4.5,E\r\n");  // the line end after a comma ends a field
   MakeDestination();
   FakeView first(src, dst);
   EXPECT_EQ(Run(first, {L"1234"}), 1);
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
+  EXPECT_EQ(ReadBytes(dstIndex), "12.5,1234\r\n");
   FakeView second(src, dst, {kIdYes});
   EXPECT_EQ(Run(second, {L"1200", L"1300"}), 1);
   EXPECT_TRUE(second.prompts().empty());
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "3.00,1200\r\n4.50,1300\r\n12.50,1234\r\n");
-}
-
-TEST_F(Execute, NamesEndingInAnIdeographicSpaceAreTheirOwn) {
-  // Windows keeps U+3000 at the end of a name: 結果 and 結果 + U+3000 are two folders.
-  AddTest(src, L"1234", "a,b,c,d,2\r\n");
-  WriteBytes(src + L"\\1234.メモ\u3000", "memo");
-  const std::wstring destination = root + L"\\結果\u3000";
-  testsupport::MakeFolders(destination);
-  FakeView view(src, destination);
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_TRUE(view.prompts().empty()) << "the folder is there: nothing to ask";
-  EXPECT_EQ(FolderContents(destination), (Names{L"1234.GRA", L"1234.HED", L"1234.メモ\u3000", L"PCNT.TXT"}));
-  EXPECT_EQ(ReadBytes(destination + L"\\1234.メモ\u3000"), "memo");
-  EXPECT_FALSE(Exists(root + L"\\結果"));
-}
-
-TEST_F(Execute, AHeaderWithoutAFifthFieldIsToldAndEnteredAsZero) {
-  AddTest(src, L"A", "1,2,3,4,5\r\n");
-  AddTest(src, L"B", "1,2,3,4\r\n");
-  MakeDestination();
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"A", L"B"}), 1);
-  EXPECT_EQ(view.prompts(), (Prompts{{L"試験番号 B のヘッダファイル (B.HED) には５番目の項目がありません。"
-                                      L"値を .00 として PCNT.TXT に登録します。",
-                                      Buttons::Ok, Icon::None}}));
-  // B does not take A's value.
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".00,B\r\n5.00,A\r\n");
-
-  const std::wstring fresh = root + L"\\fresh";
-  testsupport::MakeFolders(fresh);
-  FakeView alone(src, fresh);
-  EXPECT_EQ(Run(alone, {L"B"}), 1);
-  EXPECT_EQ(ReadBytes(fresh + L"\\PCNT.TXT"), ".00,B\r\n");
-}
-
-TEST_F(Execute, ATestTheFullIndexCannotTakeIsSkipped) {
-  AddTest(src, L"NEW", "a,b,c,d,1\r\n");
-  AddTest(src, L"T1", "a,b,c,d,0.5\r\n");
-  MakeDestination();
-  std::string full;
-  for (int k = 1; k <= 100; ++k) full += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
-  WriteBytes(dst + L"\\PCNT.TXT", full);
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"NEW", L"T1"}), 1);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  const auto& refusal = view.prompts()[0];
-  EXPECT_NE(refusal.text.find(L"NEW"), std::wstring::npos);
-  EXPECT_NE(refusal.text.find(L"PCNT.TXT"), std::wstring::npos);
-  EXPECT_NE(refusal.text.find(L"100"), std::wstring::npos);
-  EXPECT_EQ(refusal.buttons, Buttons::Ok);
-  EXPECT_EQ(refusal.icon, Icon::Warning);
-  EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT", L"T1.GRA", L"T1.HED"}));
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size()));
-  EXPECT_EQ(view.label3, kDone);
-}
-
-// --- the run's own state ------------------------------------------------------
-
-TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination();
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"End:" + kDone}));
-  EXPECT_TRUE(view.progress.empty()) << "a short run shows no progress";
+  EXPECT_EQ(ReadBytes(dstIndex), "3.00,1200\r\n4.50,1300\r\n12.50,1234\r\n");
 }
 
 // A run that works for a while (here: waiting for another program's lock)
@@ -484,7 +551,7 @@ TEST_F(Execute, ASuccessfulRunReportsCompletionAndRestoresThePointer) {
 // stops when the user says so: the test is not entered, and the user is told
 // which test was not finished.
 TEST_F(Execute, ALongRunShowsItsProgressAfterASecondAndStopsWhenTold) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"1234", kHeader);
   MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
   Writer holder(L"hold " + dst, root + L"\\holder.txt");
   ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
@@ -500,14 +567,12 @@ TEST_F(Execute, ALongRunShowsItsProgressAfterASecondAndStopsWhenTold) {
   ASSERT_FALSE(view.progress.empty());
   EXPECT_GE(shownAfter, 1000u);
   EXPECT_LT(shownAfter, 5000u) << "before the question about the lock";
-  EXPECT_EQ(view.progress[0].test, L"試験 1 / 1: 1234");
+  EXPECT_EQ(view.progress[0].test, expected::ProgressTest(1, 1, L"1234"));
   EXPECT_EQ(view.progress[0].total, 30u) << "the bytes of the test's two files";
   EXPECT_GE(view.answered, 1) << "the window answered while the run waited";
-  EXPECT_EQ(view.prompts(), (Prompts{{L"変換を中止しました。試験番号 1234 の変換は終わっていません (PCNT.TXT に登録していません)。"
-                                      L"それより前に変換した試験はそのまま残ります。",
-                                      Buttons::Ok, Icon::Warning}}));
+  EXPECT_EQ(view.prompts(), (Prompts{{expected::RunStopped(L"1234"), Buttons::Ok, Icon::Warning}}));
   EXPECT_EQ(view.label3, L"");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,A\r\n");
+  EXPECT_EQ(ReadBytes(dstIndex), "1.00,A\r\n");
 }
 
 // Windows removes what a stopped copy made. Wine's CopyFileExW never reports
@@ -531,100 +596,35 @@ TEST(CopyOneFile, AStoppedCopyLeavesNothingUnderTheTargetsName) {
   EXPECT_FALSE(Exists(folder + L"\\copy.GRA"));
 }
 
-TEST_F(Execute, ARunWhoseTestsAreAllSkippedStillCompletes) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination({{L"1234.GRA", "old"}});
-  FakeView view(src, dst, {kIdNo});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.events,
-            (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"), L"End:" + kDone}));
-  EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
-}
-
-// --- failures -------------------------------------------------------------------
-
-TEST_F(Execute, AFailedCopyStopsTheRunAndSaysWhy) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  AddTest(src, L"5678", "a,b,c,d,1\r\n");
-  MakeDestination({{L"1234.GRA", "old"}});
-  FakeView view(src, dst, {kIdYes});
-  std::int16_t done = 0;
-  {
-    HeldOpen held(dst + L"\\1234.GRA", GENERIC_READ | GENERIC_WRITE, 0);
-    done = Run(view, {L"1234", L"5678"}, 1);
-  }
-  EXPECT_EQ(done, 0);
-  ASSERT_EQ(view.prompts().size(), 2u);
-  const auto& failure = view.prompts()[1];
-  EXPECT_TRUE(StartsWith(failure.text, L"ファイルをコピーできません。\n")) << testing::PrintToString(failure.text);
-  EXPECT_NE(failure.text.find(dst + L"\\1234.GRA"), std::wstring::npos);
-  EXPECT_EQ(failure.buttons, Buttons::Ok);
-  EXPECT_EQ(failure.icon, Icon::Warning);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"Box:" + Overwrite(L"1234"),
-                                L"End:", L"Box:" + failure.text}));
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "old");
-  EXPECT_FALSE(Exists(dst + L"\\5678.GRA"));
-  EXPECT_FALSE(Exists(dst + L"\\PCNT.TXT"));
-}
-
-// The source folder chosen as its own destination (spelled another way): the
-// copy onto itself fails, so the user is told and no file is emptied.
-TEST_F(Execute, TheSourceFolderAsDestinationLosesNothing) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  std::wstring same = src + L"\\";
-  same[0] = static_cast<wchar_t>(std::towlower(same[0]));
-  FakeView view(src, same, {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 2u);
-  EXPECT_EQ(view.prompts()[0], (testsupport::Prompt{Overwrite(L"1234"), Buttons::YesNo, Icon::Question}));
-  EXPECT_TRUE(StartsWith(view.prompts()[1].text, L"ファイルをコピーできません。\n"));
-  EXPECT_EQ(FolderContents(src), (Names{L"1234.GRA", L"1234.HED"}));
-  EXPECT_EQ(ReadBytes(src + L"\\1234.HED"), "a,b,c,d,12.5\r\n");
-  EXPECT_EQ(ReadBytes(src + L"\\1234.GRA"), "data of the test");
-}
-
 // A spreadsheet shows a file held with FILE_SHARE_READ only; others hold it
 // without sharing. Either way the user is asked before anything is copied:
 // Cancel stops the run with the destination as it was, Retry after the
 // program let go goes on.
 TEST_F(Execute, AnIndexHeldByAnotherProgramIsAskedAboutBeforeTheTest) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"1234", kHeader);
   for (const DWORD share : {DWORD{FILE_SHARE_READ}, DWORD{0}}) {
     for (const int answer : {fileutil::kIdCancel, fileutil::kIdRetry}) {
       SCOPED_TRACE(testing::Message() << "share " << share << ", answer " << answer);
       testsupport::RemoveTree(dst);
       MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
-      const std::wstring index = dst + L"\\PCNT.TXT";
-      auto held = std::make_unique<HeldOpen>(index, GENERIC_READ, share);
+      held = std::make_unique<HeldOpen>(dstIndex, GENERIC_READ, share);
       FakeView view(src, dst, {answer});
       view.onShow = [&](const std::wstring&) {
         EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"}) << "nothing of the test copied yet";
         held.reset();
       };
       EXPECT_EQ(Run(view, {L"1234"}), answer == fileutil::kIdRetry ? 1 : 0);
-      ASSERT_EQ(view.prompts(), (Prompts{{IndexInUse(index), Buttons::RetryCancel, Icon::Warning}}));
+      ASSERT_EQ(view.prompts(), (Prompts{{expected::IndexInUse(dstIndex), Buttons::RetryCancel, Icon::Warning}}));
       if (answer == fileutil::kIdCancel) {
         EXPECT_EQ(view.label3, L"");
         EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
-        EXPECT_EQ(ReadBytes(index), "1.00,9999\r\n");
+        EXPECT_EQ(ReadBytes(dstIndex), "1.00,9999\r\n");
       } else {
-        EXPECT_EQ(view.label3, kDone);
-        EXPECT_EQ(ReadBytes(index), "1.00,9999\r\n12.50,1234\r\n");
+        EXPECT_EQ(view.label3, expected::kDone);
+        EXPECT_EQ(ReadBytes(dstIndex), "1.00,9999\r\n12.50,1234\r\n");
       }
     }
   }
-}
-
-// The index is read again when the test is entered: what others wrote while
-// the question was open stays.
-TEST_F(Execute, ARecordAddedWhileTheQuestionIsOpenSurvives) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination({{L"1234.GRA", "old"}, {L"PCNT.TXT", "1.00,A\r\n"}});
-  FakeView view(src, dst, {kIdYes});
-  view.onShow = [&](const std::wstring&) { WriteBytes(dst + L"\\PCNT.TXT", "1.00,A\r\n2.00,B\r\n"); };
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,A\r\n2.00,B\r\n12.50,1234\r\n");
-  EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"})) << "no lock or temporary file left";
 }
 
 // Two copies of the program (two people on a shared folder) entering 25 tests
@@ -645,14 +645,14 @@ TEST_F(Execute, TwoProgramsEnterIntoOneIndexAtTheSameTime) {
   Writer b(L"run " + src + L" " + dst + L" B 3000", root + L"\\b.txt");
   EXPECT_EQ(a.Wait(120000), 0u) << a.Output();
   EXPECT_EQ(b.Wait(120000), 0u) << b.Output();
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), expected);
+  EXPECT_EQ(ReadBytes(dstIndex), expected);
   EXPECT_EQ(FolderContents(dst).size(), 101u) << "the tests' files and PCNT.TXT, no lock or temporary file";
 }
 
 // A program ended from the Task Manager while it held the index leaves
 // nothing that blocks the next run.
 TEST_F(Execute, TheLockOfAProgramThatWasEndedBlocksNothing) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"1234", kHeader);
   MakeDestination();
   Writer holder(L"hold " + dst, root + L"\\holder.txt");
   ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
@@ -667,7 +667,7 @@ TEST_F(Execute, TheLockOfAProgramThatWasEndedBlocksNothing) {
 // for about five seconds when the test is to be entered; then the user is
 // asked, and Retry goes on.
 TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
+  AddTest(src, L"1234", kHeader);
   MakeDestination();
   Writer holder(L"hold " + dst, root + L"\\holder.txt");
   ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
@@ -680,100 +680,7 @@ TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
     holder.End();
   };
   EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(view.prompts(), (Prompts{{IndexInUse(dst + L"\\PCNT.TXT"), Buttons::RetryCancel, Icon::Warning}}));
+  EXPECT_EQ(view.prompts(), (Prompts{{expected::IndexInUse(dstIndex), Buttons::RetryCancel, Icon::Warning}}));
   EXPECT_GE(waited, 4000u) << "asked only after a silent wait";
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "12.5,1234\r\n");
-}
-
-// Copies of an earlier transfer from a CD are read-only; Windows refuses to
-// copy onto them, or onto hidden ones (Wine run as root does not): after Yes
-// they are replaced and take the source's attributes. A read-only index is
-// refused before anything of the test is copied.
-TEST_F(Execute, ReadOnlyFilesInTheDestination) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination({{L"1234.GRA", "old"}, {L"1234.HED", "old"}});
-  SetFileAttributesW((dst + L"\\1234.GRA").c_str(), FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesW((dst + L"\\1234.HED").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  FakeView view(src, dst, {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 1);
-  EXPECT_EQ(ReadBytes(dst + L"\\1234.GRA"), "data of the test");
-  for (const wchar_t* name : {L"\\1234.GRA", L"\\1234.HED"})
-    EXPECT_EQ(GetFileAttributesW((dst + name).c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u) << name;
-
-  const std::wstring other = root + L"\\other";
-  const std::wstring index = other + L"\\PCNT.TXT";
-  testsupport::MakeFolders(other);
-  WriteBytes(index, "1.00,A\r\n");
-  SetFileAttributesW(index.c_str(), FILE_ATTRIBUTE_READONLY);
-  FakeView refused(src, other);
-  EXPECT_EQ(Run(refused, {L"1234"}), 0);
-  EXPECT_EQ(refused.prompts(), (Prompts{{IndexReadOnly(index), Buttons::Ok, Icon::Warning}}));
-  EXPECT_EQ(refused.label3, L"");
-  EXPECT_EQ(FolderContents(other), Names{L"PCNT.TXT"});
-  SetFileAttributesW(index.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadBytes(index), "1.00,A\r\n");
-}
-
-TEST_F(Execute, AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  MakeDestination();
-  const std::string saved = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // UTF-8 with a byte-order mark
-  WriteBytes(dst + L"\\PCNT.TXT", saved);
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_TRUE(StartsWith(view.prompts()[0].text, L"PCNT.TXT の 1 行目を読み取れないため"))
-      << testing::PrintToString(view.prompts()[0].text);
-  EXPECT_EQ(view.prompts()[0].icon, Icon::Warning);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Busy", L"End:",
-                                L"Box:" + view.prompts()[0].text}));
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), saved);
-  EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
-}
-
-TEST_F(Execute, AFolderThatCannotBeMadeStopsTheRun) {
-  AddTest(src, L"1234", "a,b,c,d,12.5\r\n");
-  WriteBytes(root + L"\\file", "a file, not a folder");
-  FakeView view(src, root + L"\\file\\sub", {kIdYes});
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 2u);
-  EXPECT_EQ(view.prompts()[0].text, kCreateFolders);
-  EXPECT_TRUE(StartsWith(view.prompts()[1].text,
-                         L"フォルダを作成できません。\n" + root + L"\\file\\sub\n\n"))
-      << testing::PrintToString(view.prompts()[1].text);
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"Box:" + kCreateFolders, L"End:",
-                                L"Box:" + view.prompts()[1].text}));
-}
-
-TEST_F(Execute, AMissingHeaderStopsTheRun) {
-  WriteBytes(src + L"\\1234.GRA", "data");
-  MakeDestination();
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_TRUE(StartsWith(view.prompts()[0].text,
-                         L"ヘッダファイルを読み込めません。\n" + dst + L"\\1234.HED\n\n"));
-  EXPECT_EQ(view.label3, L"");
-  EXPECT_EQ(FolderContents(dst), Names{L"1234.GRA"});
-}
-
-TEST_F(Execute, AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex) {
-  AddTest(src, L"1234", "a,b,c,d,1\x81\x20\r\n");  // a lead byte with an invalid second byte
-  MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
-  FakeView view(src, dst);
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_EQ(view.prompts().size(), 1u);
-  EXPECT_EQ(view.prompts()[0].text, L"ヘッダファイルを読み込めません。\n" + dst + L"\\1234.HED\n\n" +
-                                        L"Shift-JIS の文字として読めないバイトがあります。");
-  EXPECT_EQ(ReadBytes(dst + L"\\PCNT.TXT"), "1.00,9999\r\n");
-}
-
-TEST_F(Execute, AnUnexpectedErrorIsReportedAndDoesNotEscape) {
-  MakeDestination();
-  FakeView view(src, dst);
-  view.onText1 = [] { throw std::runtime_error("boom"); };
-  EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
-  ASSERT_EQ(view.prompts(), (Prompts{{L"予期しないエラーが発生しました。\n\nboom", Buttons::Ok, Icon::Warning}}));
-  EXPECT_EQ(view.events, (Names{L"Label3:" + kInProgress, L"DoEvents", L"End:",
-                                L"Box:" + view.prompts()[0].text}));
+  EXPECT_EQ(ReadBytes(dstIndex), "12.5,1234\r\n");
 }

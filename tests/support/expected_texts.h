@@ -1,0 +1,78 @@
+#pragma once
+// The texts the user sees, as the tests expect them: each written out once,
+// byte for byte, and never taken from the program's base/messages.h, so that a
+// text changed there by mistake fails a test.
+#include <string>
+
+namespace expected {
+
+// The window's caption, also of each message box without a caption of its own.
+inline const std::wstring kAppTitle = L"QX RIDAZ -> Vo 変換プログラム";
+// Start-up: no data root; the search's line in its progress dialog, before its count.
+inline const std::wstring kNoDataRoot = L" PATDAT の設定がありません.";
+inline const std::wstring kSearching = L"PATDAT を探しています。調べたフォルダー: ";
+// The message line during a run, and after one that completed.
+inline const std::wstring kInProgress = L"只今変換中！\u3000しばらくお待ちください。";
+inline const std::wstring kDone = L"変換が正常に終了しました。";
+
+// Refusals and questions of a run; the limit of the selection.
+inline const std::wstring kDriveName =
+    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
+    L"でなければいけません。  例 \"C:\", \"D:\"...";
+inline const std::wstring kBadPath = L"指定されたパスは正しくありません。";
+inline const std::wstring kNoSource = L"変換元ファイルが選択されていません。";
+inline const std::wstring kNoTest = L"変換元試験番号が選択されていません。";
+inline const std::wstring kCreateFolders = L"ﾌｫﾙﾀﾞがありません。新規作成しますか？";
+inline const std::wstring kSelectionLimit = L"選択できる試験番号は25件までです。";
+inline std::wstring Overwrite(const std::wstring& t) {
+  return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
+}
+inline std::wstring IndexFull(const std::wstring& t) {
+  return L"送り先の PCNT.TXT には既に 100 件の試験が登録されているため、試験番号 " + t + L" は変換しませんでした。";
+}
+inline std::wstring NoFifthField(const std::wstring& t) {
+  return L"試験番号 " + t + L" のヘッダファイル (" + t +
+         L".HED) には５番目の項目がありません。値を .00 として PCNT.TXT に登録します。";
+}
+
+// A long run: the test line of its progress dialog ("試験 3 / 25: 1003"), and its stop.
+inline std::wstring ProgressTest(int number, int count, const std::wstring& t) {
+  return L"試験 " + std::to_wstring(number) + L" / " + std::to_wstring(count) + L": " + t;
+}
+inline std::wstring RunStopped(const std::wstring& t) {
+  return L"変換を中止しました。試験番号 " + t +
+         L" の変換は終わっていません (PCNT.TXT に登録していません)。それより前に変換した試験はそのまま残ります。";
+}
+
+// An index that another program holds or that is read-only, and the head of
+// the refusal of one that cannot be read faithfully (the reason follows).
+inline std::wstring IndexInUse(const std::wstring& index) {
+  return L"PCNT.TXT をほかのプログラムが使っているため、書き換えられません。\n" + index +
+         L"\n\nPCNT.TXT を開いているプログラム (Excel、メモ帳、もう 1 つの LugeonTransfer など) を"
+         L"閉じてから［再試行］を押してください。［キャンセル］を押すと変換を中止します。";
+}
+inline std::wstring IndexReadOnly(const std::wstring& index) {
+  return L"PCNT.TXT が読み取り専用のため、変換を中止しました。\n" + index +
+         L"\n\nエクスプローラーで PCNT.TXT を右クリックして［プロパティ］を開き、［読み取り専用］のチェックを"
+         L"外してから、実行し直してください。";
+}
+inline std::wstring IndexUnreadable(const std::wstring& index, int line) {
+  return L"PCNT.TXT の " + std::to_wstring(line) +
+         L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。\n" + index + L"\n\n";
+}
+// Bytes that are no Shift-JIS: the reason for a header, the head of it for an index.
+inline const std::wstring kNotShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
+
+// Heads of failure reports; Failure adds the path, after which the system's reason follows.
+inline const std::wstring kCannotCreateFolder = L"フォルダを作成できません。";
+inline const std::wstring kCannotCopy = L"ファイルをコピーできません。";
+inline const std::wstring kCannotReadHeader = L"ヘッダファイルを読み込めません。";
+inline const std::wstring kCannotWriteIndex = L"PCNT.TXT を書き込めません。";
+inline const std::wstring kCannotOpenFolder = L"フォルダを開けません。";
+inline const std::wstring kCannotChangeFolder = L"フォルダを移動できません。";
+inline const std::wstring kUnexpected = L"予期しないエラーが発生しました。";
+inline std::wstring Failure(const std::wstring& head, const std::wstring& path) {
+  return head + L"\n" + path + L"\n\n";
+}
+
+}  // namespace expected
