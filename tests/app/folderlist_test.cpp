@@ -11,6 +11,7 @@
 
 #include "fileutil/curdir.h"
 #include "support/app_driver.h"
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 #include "base/error.h"
 
@@ -77,7 +78,7 @@ class FolderListTest : public ::testing::Test {
     const int before_changes = changes_;
     const base::AppError error = testsupport::Raised([&] { folders_.SetPath(path); });
     EXPECT_EQ(error.kind(), base::AppError::Kind::System);
-    EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n", 0), 0u);
+    EXPECT_EQ(error.message().rfind(expected::kCannotOpenFolder + L"\n", 0), 0u);
     EXPECT_EQ(folders_.Path(), before_path);
     EXPECT_EQ(Entries(), before_entries);
     EXPECT_EQ(changes_, before_changes);
@@ -159,7 +160,7 @@ TEST_F(FolderListTest, UnusableFolderThrowsAndChangesNothing) {
 
 TEST_F(FolderListTest, FailureMessageNamesTheFolder) {
   const base::AppError error = testsupport::Raised([&] { folders_.SetPath(scratch_ + L"\\a\\表missing"); });
-  EXPECT_EQ(error.message().rfind(L"フォルダを開けません。\n" + scratch_ + L"\\a\\表missing\n\n", 0), 0u);
+  EXPECT_EQ(error.message().rfind(expected::Failure(expected::kCannotOpenFolder, scratch_ + L"\\a\\表missing"), 0), 0u);
 }
 
 TEST_F(FolderListTest, OpenSelectedGoesDownIntoSubFolderAndUpTheChain) {
@@ -230,7 +231,7 @@ TEST_F(FolderListTest, EnterReportsFailureInWarningBox) {
   SendMessageW(list_, WM_KEYDOWN, VK_RETURN, 0);
   ASSERT_EQ(prompter_.prompts().size(), 1u);
   const testsupport::Prompt& prompt = prompter_.prompts()[0];
-  EXPECT_EQ(prompt.text.rfind(L"フォルダを開けません。\n" + a_ + L"\\c\n\n", 0), 0u);
+  EXPECT_EQ(prompt.text.rfind(expected::Failure(expected::kCannotOpenFolder, a_ + L"\\c"), 0), 0u);
   EXPECT_EQ(prompt.buttons, fileutil::Buttons::Ok);
   EXPECT_EQ(prompt.icon, fileutil::Icon::Warning);
   EXPECT_EQ(folders_.Path(), a_);

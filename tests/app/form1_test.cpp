@@ -15,14 +15,11 @@
 #include "support/app_driver.h"
 #include "app/control_ids.h"
 #include "fileutil/curdir.h"
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 #include "base/error.h"
 
 namespace {
-
-constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
-constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
-constexpr wchar_t kRunning[] = L"只今変換中！　しばらくお待ちください。";
 
 int Pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
@@ -209,7 +206,7 @@ TEST_F(Form1Test, MouseOverTheBackgroundClearsOnlyTheCompletionMessage) {
   ShowInFront();
   app::ProgramState& state = form_->state();
   state.DoneMessageShown = 1;
-  form_->SetLabel3(kDone);
+  form_->SetLabel3(expected::kDone);
 
   // Controls, frames, labels and disabled text boxes do not clear it.
   MoveOver(app::kIdLabel1, 300, 100);
@@ -217,7 +214,7 @@ TEST_F(Form1Test, MouseOverTheBackgroundClearsOnlyTheCompletionMessage) {
   MoveOver(app::kIdFrame1, 100, 2800);
   MoveOver(app::kIdFrame3, 4000, 350);
   MoveOver(app::kIdCommand2, 500, 200);
-  EXPECT_EQ(Label3(), kDone);
+  EXPECT_EQ(Label3(), expected::kDone);
   EXPECT_EQ(state.DoneMessageShown, 1);
 
   // The free background does, once.
@@ -226,10 +223,10 @@ TEST_F(Form1Test, MouseOverTheBackgroundClearsOnlyTheCompletionMessage) {
   EXPECT_EQ(state.DoneMessageShown, 0);
 
   // Other texts of the message line stay.
-  form_->SetLabel3(kRunning);
+  form_->SetLabel3(expected::kInProgress);
   MoveOver(app::kIdPicture1, 150, 150);
   MoveOver(app::kIdPicture1, 2300, 1500);
-  EXPECT_EQ(Label3(), kRunning);
+  EXPECT_EQ(Label3(), expected::kInProgress);
   EXPECT_EQ(state.DoneMessageShown, 0);
 }
 
@@ -247,14 +244,14 @@ TEST_F(Form1Test, CompletionOfARealRunIsClearedByTheBackground) {
   // Execute through its button, as the user starts it.
   SendMessageW(form_->Control(app::kIdPicture1), WM_COMMAND, MAKEWPARAM(app::kIdCommand1, BN_CLICKED),
                reinterpret_cast<LPARAM>(form_->Control(app::kIdCommand1)));
-  ASSERT_EQ(Label3(), kDone);
+  ASSERT_EQ(Label3(), expected::kDone);
   EXPECT_EQ(state.DoneMessageShown, 1);
   EXPECT_FALSE(form_->busy());
   EXPECT_TRUE(testsupport::Exists(folder_ + L"\\dst\\表1.GRA"));
 
   MoveOver(app::kIdLabel2, 300, 100);
   MoveOver(app::kIdText2, 3000, 150);
-  EXPECT_EQ(Label3(), kDone);
+  EXPECT_EQ(Label3(), expected::kDone);
   MoveOver(app::kIdPicture1, 2300, 1400);
   EXPECT_EQ(Label3(), L"");
   EXPECT_EQ(state.DoneMessageShown, 0);
@@ -333,13 +330,13 @@ TEST_F(Form1Test, PromptsAreRealMessageBoxes) {
     Icon icon;
     std::optional<std::wstring> caption;
     int answer;
-    const wchar_t* shownCaption;
+    std::wstring shownCaption;
     std::vector<int> shownButtons;
   } rows[] = {
-      {L"上書きしますか？", Buttons::YesNo, Icon::Question, std::nullopt, IDNO, kTitle, {IDYES, IDNO}},
-      {L"作成しますか？", Buttons::YesNo, Icon::Question, std::nullopt, IDYES, kTitle, {IDYES, IDNO}},
+      {L"上書きしますか？", Buttons::YesNo, Icon::Question, std::nullopt, IDNO, expected::kAppTitle, {IDYES, IDNO}},
+      {L"作成しますか？", Buttons::YesNo, Icon::Question, std::nullopt, IDYES, expected::kAppTitle, {IDYES, IDNO}},
       {L"パスが違います。", Buttons::Ok, Icon::Warning, L"M:\\表", IDOK, L"M:\\表", {IDOK}},
-      {L"選択されていません。", Buttons::Ok, Icon::None, std::nullopt, IDOK, kTitle, {IDOK}},
+      {L"選択されていません。", Buttons::Ok, Icon::None, std::nullopt, IDOK, expected::kAppTitle, {IDOK}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.text));
@@ -363,14 +360,14 @@ TEST_F(Form1Test, FailureInAHandlerIsShownAndTheProgramGoesOn) {
   SendMessageW(dir1, LB_SETCURSEL, static_cast<WPARAM>(sub), 0);
   testsupport::RemoveTree(folder_ + L"\\sub");
   form_->SetBusy(true);
-  form_->SetLabel3(kRunning);
+  form_->SetLabel3(expected::kInProgress);
 
   BoxAnswerer answerer(IDOK);
   // The notification travels through Frame1 to Form1, as a double click would.
   SendMessageW(GetParent(dir1), WM_COMMAND, MAKEWPARAM(app::kIdDir1, LBN_DBLCLK), reinterpret_cast<LPARAM>(dir1));
   ASSERT_TRUE(answerer.Done()) << "the failure must be shown";
-  EXPECT_EQ(answerer.view().text.rfind(L"フォルダを開けません。", 0), 0u) << "the error's own message";
-  EXPECT_EQ(answerer.view().caption, kTitle);
+  EXPECT_EQ(answerer.view().text.rfind(expected::kCannotOpenFolder, 0), 0u) << "the error's own message";
+  EXPECT_EQ(answerer.view().caption, expected::kAppTitle);
   EXPECT_EQ(answerer.view().buttons, std::vector<int>{IDOK});
   EXPECT_TRUE(answerer.view().icon) << "warning icon";
   EXPECT_FALSE(form_->busy()) << "the pointer goes back to the default";
@@ -437,7 +434,7 @@ TEST_F(Form1Test, ATwentySixthSelectionIsTakenBack) {
   BoxAnswerer answerer(IDOK);
   Notify(*form_, app::kIdList1, LBN_SELCHANGE);
   ASSERT_TRUE(answerer.Done());
-  EXPECT_EQ(answerer.view().text, L"選択できる試験番号は25件までです。");
+  EXPECT_EQ(answerer.view().text, expected::kSelectionLimit);
   EXPECT_EQ(SendMessageW(list, LB_GETSEL, 26, 0), 0);
   EXPECT_EQ(SendMessageW(list, LB_GETSELCOUNT, 0, 0), 25);
   const app::ProgramState& state = form_->state();
@@ -506,7 +503,7 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
   Notify(*form_, app::kIdDir1, LBN_DBLCLK);
   ASSERT_TRUE(answerer.Done()) << "the failure is shown";
   RemoveWindowSubclass(text1, &VanishOnSetText, 7);
-  EXPECT_EQ(answerer.view().text.rfind(L"フォルダを移動できません。", 0), 0u);
+  EXPECT_EQ(answerer.view().text.rfind(expected::kCannotChangeFolder, 0), 0u);
 
   // 1001 of the old folder is neither listed nor selected under the new name.
   EXPECT_EQ(appdriver::Text(text1), L"n:\\lugeon\\other");

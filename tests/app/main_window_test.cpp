@@ -10,14 +10,12 @@
 
 #include "support/app_driver.h"
 #include "app/control_ids.h"
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 
 namespace {
 
 using appdriver::AppProcess;
-
-constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
-constexpr wchar_t kNoDataRoot[] = L" PATDAT の設定がありません.";
 
 struct Expected {
   int id;
@@ -64,7 +62,7 @@ class MainWindow : public appdriver::ProgramTest {
 };
 
 TEST_F(MainWindow, HasItsCaptionAndFixedClientSize) {
-  EXPECT_EQ(appdriver::Text(form_), kTitle);
+  EXPECT_EQ(appdriver::Text(form_), expected::kAppTitle);
   EXPECT_EQ(appdriver::ClassName(form_), app::kForm1Class);
   RECT client;
   GetClientRect(form_, &client);
@@ -170,10 +168,10 @@ TEST_F(MainWindow, ExecuteRunsAndItsRefusalsAreRealMessageBoxes) {
   // Nothing chosen yet: the destination's drive name is wrong, then the path.
   HWND box = app_->WaitForMessageBox(10000);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(appdriver::Text(label3), L"只今変換中！　しばらくお待ちください。");
+  EXPECT_EQ(appdriver::Text(label3), expected::kInProgress);
   appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
-  EXPECT_EQ(view.text.rfind(L"規定値のドライブ名が正しくありません。", 0), 0u) << "drive-name message first";
-  EXPECT_EQ(view.caption, kTitle);
+  EXPECT_EQ(view.text, expected::kDriveName) << "drive-name message first";
+  EXPECT_EQ(view.caption, expected::kAppTitle);
   EXPECT_EQ(view.buttons, std::vector<int>{IDOK});
   appdriver::Answer(box, IDOK);
   ASSERT_TRUE(appdriver::WaitUntil([&] { return !IsWindow(box); }, 5000));
@@ -181,7 +179,7 @@ TEST_F(MainWindow, ExecuteRunsAndItsRefusalsAreRealMessageBoxes) {
   box = app_->WaitForMessageBox(10000);
   ASSERT_NE(box, nullptr);
   view = appdriver::ReadMessageBox(box);
-  EXPECT_EQ(view.text, L"指定されたパスは正しくありません。");
+  EXPECT_EQ(view.text, expected::kBadPath);
   EXPECT_EQ(view.caption, L"") << "the caption is the destination text, empty here";
   EXPECT_EQ(view.buttons, std::vector<int>{IDOK});
   EXPECT_TRUE(view.icon) << "warning icon";
@@ -230,8 +228,8 @@ class StartUp : public ::testing::Test {
     const HWND box = app.WaitForMessageBox(100000, watch);
     ASSERT_NE(box, nullptr) << "no message box; exit code " << app.WaitForExit(0);
     const appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
-    EXPECT_EQ(view.text, kNoDataRoot);
-    EXPECT_EQ(view.caption, kTitle);
+    EXPECT_EQ(view.text, expected::kNoDataRoot);
+    EXPECT_EQ(view.caption, expected::kAppTitle);
     EXPECT_EQ(view.buttons, std::vector<int>{IDOK}) << "OK only";
     EXPECT_FALSE(view.icon);
     watch();
@@ -275,9 +273,9 @@ TEST_F(StartUp, ALongSearchShowsItsProgressAndCancelEndsTheProgram) {
       60000))
       << "no progress dialog with its lines; exit code " << app.WaitForExit(0) << ", "
       << testing::PrintToString(texts);
-  EXPECT_EQ(title, kTitle);
+  EXPECT_EQ(title, expected::kAppTitle);
   ASSERT_GE(texts.size(), 2u);
-  const std::wstring searching = L"PATDAT を探しています。調べたフォルダー: ";
+  const std::wstring& searching = expected::kSearching;
   EXPECT_EQ(texts[0].substr(0, searching.size()), searching) << testing::PrintToString(texts);
   EXPECT_GT(std::stoi(texts[0].substr(searching.size())), 0) << "folders searched so far";
   EXPECT_EQ(texts[1].rfind(L"M:\\", 0), 0u) << "the folder searched now: " << testing::PrintToString(texts);

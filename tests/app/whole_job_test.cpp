@@ -14,6 +14,7 @@
 
 #include "support/app_driver.h"
 #include "app/control_ids.h"
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 
 namespace {
@@ -22,15 +23,8 @@ using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 using Names = std::vector<std::wstring>;
 
-constexpr wchar_t kTitle[] = L"QX RIDAZ -> Vo 変換プログラム";
-constexpr wchar_t kDone[] = L"変換が正常に終了しました。";
-constexpr wchar_t kInProgress[] = L"只今変換中！\u3000しばらくお待ちください。";
 constexpr wchar_t kSource[] = L"N:\\lugeon";  // the lugeon folder of the source drive's root
 constexpr wchar_t kDestName[] = L"結果表";  // ends in 表: second byte 0x5C
-
-std::wstring OverwriteQuestion(const std::wstring& t) {
-  return L"送り先に同名の試験番号があります(" + t + L" )上書きしてよろしいですか？";
-}
 
 class WholeJob : public appdriver::ProgramTest {
  protected:
@@ -141,8 +135,8 @@ class WholeJob : public appdriver::ProgramTest {
     const HWND box = app_->WaitForMessageBox(15000);
     ASSERT_NE(box, nullptr) << "no overwrite question";
     const appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
-    EXPECT_EQ(view.text, OverwriteQuestion(t));
-    EXPECT_EQ(view.caption, kTitle);
+    EXPECT_EQ(view.text, expected::Overwrite(t));
+    EXPECT_EQ(view.caption, expected::kAppTitle);
     EXPECT_EQ(view.buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_TRUE(view.icon) << "question icon";
     appdriver::Answer(box, answer);
@@ -152,7 +146,8 @@ class WholeJob : public appdriver::ProgramTest {
     ASSERT_TRUE(appdriver::WaitUntil(
         [&] {
           progressShown = progressShown || app_->ProgressDialog() != nullptr;
-          return appdriver::Text(label3) == kDone || (app_->MessageBox() != nullptr && app_->MessageBox() != box);
+          return appdriver::Text(label3) == expected::kDone ||
+                 (app_->MessageBox() != nullptr && app_->MessageBox() != box);
         },
         15000))
         << "the run did not end";
@@ -161,7 +156,7 @@ class WholeJob : public appdriver::ProgramTest {
       ADD_FAILURE() << "unexpected message: " << appdriver::ReadMessageBox(other).text;
       appdriver::Answer(other, IDOK);
     }
-    EXPECT_EQ(appdriver::Text(label3), kDone);
+    EXPECT_EQ(appdriver::Text(label3), expected::kDone);
   }
 
   std::wstring destParent_;  // O:\<Suite>.<Test>
@@ -222,7 +217,7 @@ TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
   const HWND label3 = Control(app::kIdLabel3);
   appdriver::MoveMouseTo(CentreOf(Control(app::kIdList1)));
   appdriver::Pump(300);
-  EXPECT_EQ(appdriver::Text(label3), kDone);
+  EXPECT_EQ(appdriver::Text(label3), expected::kDone);
   RECT panel;
   GetWindowRect(Control(app::kIdPicture1), &panel);
   appdriver::MoveMouseTo(POINT{panel.left + 8, panel.top + 8});
@@ -247,7 +242,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   const HWND label3 = Control(app::kIdLabel3);
   const POINT execute = CentreOf(Control(app::kIdCommand1));
   appdriver::ClickAt(execute);
-  ASSERT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(label3) == kInProgress; }, 10000));
+  ASSERT_TRUE(appdriver::WaitUntil([&] { return appdriver::Text(label3) == expected::kInProgress; }, 10000));
   const ULONGLONG start = GetTickCount64();
   HWND dialog = nullptr;
   std::wstring dialogTitle;
@@ -255,7 +250,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   int polls = 0;
   bool inputMade = false;
   bool sawTestLine = false;
-  while (appdriver::Text(label3) == kInProgress && GetTickCount64() - start < 60000) {
+  while (appdriver::Text(label3) == expected::kInProgress && GetTickCount64() - start < 60000) {
     DWORD_PTR ignored = 0;
     EXPECT_NE(SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored), 0)
         << "not answered within 0.5 s, " << GetTickCount64() - start << " ms into the run";
@@ -265,7 +260,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
       dialog = shown;
       dialogTitle = appdriver::Text(dialog);
       dialogTexts = appdriver::DialogTexts(dialog);
-      sawTestLine = std::find(dialogTexts.begin(), dialogTexts.end(), L"試験 1 / 2: 1002") != dialogTexts.end();
+      sawTestLine = std::ranges::find(dialogTexts, expected::ProgressTest(1, 2, L"1002")) != dialogTexts.end();
     }
     if (!inputMade && GetTickCount64() - start > 500) {
       appdriver::ClickAt(execute);
@@ -279,7 +274,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
       DWORD_PTR done = 0;
       SendMessageTimeoutW(GetParent(dir1), WM_COMMAND, MAKEWPARAM(app::kIdDir1, LBN_DBLCLK),
                           reinterpret_cast<LPARAM>(dir1), SMTO_NORMAL, 5000, &done);
-      inputMade = appdriver::Text(label3) == kInProgress;
+      inputMade = appdriver::Text(label3) == expected::kInProgress;
       ASSERT_TRUE(inputMade) << "the run ended before the input was made: inconclusive";
     }
     appdriver::Pump(50);
@@ -288,16 +283,16 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   EXPECT_GE(polls, 40) << "several seconds of the run";
   EXPECT_EQ(appdriver::Text(Control(app::kIdText1)), L"n:\\") << "the handler ran during the run";
   ASSERT_NE(dialog, nullptr) << "a long run shows its progress";
-  EXPECT_EQ(dialogTitle, kTitle);
+  EXPECT_EQ(dialogTitle, expected::kAppTitle);
   EXPECT_TRUE(sawTestLine) << testing::PrintToString(dialogTexts);
 
   ASSERT_TRUE(appdriver::WaitUntil(
-      [&] { return appdriver::Text(label3) == kDone || app_->MessageBox() != nullptr; }, 60000));
+      [&] { return appdriver::Text(label3) == expected::kDone || app_->MessageBox() != nullptr; }, 60000));
   if (const HWND box = app_->MessageBox()) FAIL() << "unexpected message: " << appdriver::ReadMessageBox(box).text;
   // No second run started; the run entered both tests of its own selection.
   EXPECT_FALSE(appdriver::WaitUntil([&] { return app_->MessageBox() != nullptr; }, 2000))
       << "a second run started";
-  EXPECT_EQ(appdriver::Text(label3), kDone);
+  EXPECT_EQ(appdriver::Text(label3), expected::kDone);
   EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "3.00,1002\r\n7.25,\x83\x5C-12\r\n");
   EXPECT_TRUE(appdriver::WaitUntil([&] { return app_->ProgressDialog() == nullptr; }, 5000))
       << "the dialog goes with the run";
@@ -306,7 +301,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   appdriver::ClickAt(execute);
   const HWND box = app_->WaitForMessageBox(15000);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(appdriver::ReadMessageBox(box).text, L"変換元試験番号が選択されていません。");
+  EXPECT_EQ(appdriver::ReadMessageBox(box).text, expected::kNoTest);
   appdriver::Answer(box, IDOK);
 }
 
@@ -330,9 +325,8 @@ TEST_F(WholeJob, CancelDuringALargeFileStopsTheRunAndKeepsWhatWasDone) {
   const HWND box = app_->WaitForMessageBox(60000);
   ASSERT_NE(box, nullptr) << "no message after Cancel";
   const appdriver::MessageBoxView view = appdriver::ReadMessageBox(box);
-  EXPECT_EQ(view.text, L"変換を中止しました。試験番号 1002 の変換は終わっていません (PCNT.TXT に登録していません)。"
-                       L"それより前に変換した試験はそのまま残ります。");
-  EXPECT_EQ(view.caption, kTitle);
+  EXPECT_EQ(view.text, expected::RunStopped(L"1002"));
+  EXPECT_EQ(view.caption, expected::kAppTitle);
   EXPECT_EQ(view.buttons, std::vector<int>{IDOK});
   EXPECT_TRUE(view.icon);
   appdriver::Answer(box, IDOK);
@@ -408,7 +402,7 @@ TEST_F(WholeJob, WithTheKeyboardAlone) {
   press(VK_SPACE);
   const HWND label3 = Control(app::kIdLabel3);
   ASSERT_TRUE(appdriver::WaitUntil(
-      [&] { return appdriver::Text(label3) == kDone || app_->MessageBox() != nullptr; }, 15000));
+      [&] { return appdriver::Text(label3) == expected::kDone || app_->MessageBox() != nullptr; }, 15000));
   if (const HWND box = app_->MessageBox()) FAIL() << "unexpected message: " << appdriver::ReadMessageBox(box).text;
   EXPECT_EQ(testsupport::FolderContents(dest_),
             (Names{L"1001.GRA", L"1001.HED", L"1001.TXT", L"1002.GRA", L"1002.HED", L"PCNT.TXT", L"ソ-12.GRA",

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/error.h"
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 
 using base::FromSjis;
@@ -62,9 +63,9 @@ TEST(DescribeFailure, SaysWhatWentWrong) {
   EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(base::AppError(L"コピーできません。\nM:\\表"))),
             L"コピーできません。\nM:\\表");
   EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(std::runtime_error("disk gone"))),
-            L"予期しないエラーが発生しました。\n\ndisk gone");
-  EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(42)), L"予期しないエラーが発生しました。");
+            expected::kUnexpected + L"\n\ndisk gone");
+  EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(42)), expected::kUnexpected);
   // what() that is no UTF-8 is left out rather than shown garbled.
   EXPECT_EQ(base::DescribeFailure(std::make_exception_ptr(std::runtime_error("\xE8\xA1"))),
-            L"予期しないエラーが発生しました。");
+            expected::kUnexpected);
 }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 #include "base/strconv.h"
 #include "base/error.h"
@@ -143,7 +144,7 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
     int line;
     const wchar_t* reason;
   };
-  const wchar_t* notShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
+  const wchar_t* notShiftJis = expected::kNotShiftJis.c_str();
   const wchar_t* bom = L"ファイルの先頭にバイト順マーク (BOM) があります。";
   const wchar_t* utf8 = L"UTF-8 で保存されたファイルは読み取れません。";
   const wchar_t* notARecord = L"「値,試験番号」の形になっていません。";
@@ -166,9 +167,7 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
     IndexFolder f;
     WriteBytes(f.index, c.bytes);
     const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); }).message();
-    const std::wstring head = L"PCNT.TXT の " + std::to_wstring(c.line) +
-                              L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。\n" +
-                              f.index + L"\n\n" + c.reason;
+    const std::wstring head = expected::IndexUnreadable(f.index, c.line) + c.reason;
     EXPECT_EQ(message.substr(0, head.size()), head) << testing::PrintToString(c.bytes);
     EXPECT_EQ(ReadBytes(f.index), c.bytes);
     EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
@@ -265,7 +264,7 @@ TEST(IndexFailure, TheReplaceWaitsForAMomentaryHoldOnly) {
       release.join();
       const std::wstring message = Raised([&] { index.Save(); }).message();
       CloseHandle(other);
-      const std::wstring head = L"PCNT.TXT を書き込めません。\n" + f.index + L"\n\n";
+      const std::wstring head = expected::Failure(expected::kCannotWriteIndex, f.index);
       EXPECT_EQ(message.rfind(head, 0), 0u) << message;
       EXPECT_GT(message.size(), head.size()) << "and why";
       EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fileutil/curdir.h"
+#include "support/expected_texts.h"
 #include "support/test_support.h"
 
 using fileutil::Buttons;
@@ -10,10 +11,6 @@ using fileutil::Icon;
 using fileutil::ValidateDestPath;
 
 namespace {
-
-const std::wstring kDriveNameMessage =
-    L"規定値のドライブ名が正しくありません。ドライブ名は１文字のアルファベットと \":\" "
-    L"でなければいけません。  例 \"C:\", \"D:\"...";
 
 struct Outcome {
   bool accepted;
@@ -75,7 +72,7 @@ TEST_F(ValidateDestPathTest, WrongDriveNameShowsTheMessageAndRefuses) {
                                   L"ソ:", L"能", L"", L"C", L"   ", L"\u3000C"}) {
     const Outcome outcome = Check(path);
     EXPECT_FALSE(outcome.accepted);
-    EXPECT_EQ(outcome.prompts, (testsupport::Prompts{{kDriveNameMessage, Buttons::Ok, Icon::Information}}));
+    EXPECT_EQ(outcome.prompts, (testsupport::Prompts{{expected::kDriveName, Buttons::Ok, Icon::Information}}));
     EXPECT_EQ(fileutil::CurrentFolder(), start_);
   }
   // Trimmed before the message, nothing else.
