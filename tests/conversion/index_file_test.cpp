@@ -180,8 +180,7 @@ TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   WriteBytes(f.index, full);
   EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"NEW"));
   const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); }).message();
-  EXPECT_NE(message.find(L"NEW"), std::wstring::npos);
-  EXPECT_NE(message.find(L"PCNT.TXT"), std::wstring::npos);
+  EXPECT_EQ(message, expected::IndexFull(L"NEW") + L"\n" + f.index);
   EXPECT_EQ(ReadBytes(f.index), full);
   EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
 }
