@@ -59,7 +59,7 @@ class FakeView : public conversion::RunView {
   int answered = 0;        // messages taken while a thread worked
   int progressClosed = 0;
   std::wstring label3;                // the caption last set
-  std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Default, Box:<prompt>, End:<message line>
+  std::vector<std::wstring> events;   // Label3:<text>, DoEvents, Busy, Box:<prompt>, End:<message line>
 
  private:
   std::wstring text1_;
