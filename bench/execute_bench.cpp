@@ -172,10 +172,7 @@ class HeadlessView : public conversion::RunView {
   void KeepAnswering() override { DoEvents(); }
   bool ShowProgress(const conversion::RunProgress& progress) override {
     if (!dialog_) dialog_ = std::make_unique<app::ProgressDialog>(nullptr, app::ProgressDialog::Kind::Bar);
-    dialog_->SetLine(1, progress.test);
-    dialog_->SetLine(2, progress.file, true);
-    dialog_->SetBytes(progress.done, progress.total);
-    return !dialog_->Cancelled();
+    return dialog_->ShowRun(progress);
   }
   void CloseProgress() override { dialog_.reset(); }
   void EndRun(const std::wstring&) override { CloseProgress(); }

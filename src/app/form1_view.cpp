@@ -91,10 +91,7 @@ void Form1::PassPendingMessages(bool dropInput) {
 bool Form1::ShowProgress(const conversion::RunProgress& progress) {
   if (exitRequested_) return false;
   if (!progress_) progress_ = std::make_unique<ProgressDialog>(hwnd_, ProgressDialog::Kind::Bar);
-  progress_->SetLine(1, progress.test);
-  progress_->SetLine(2, progress.file, true);
-  progress_->SetBytes(progress.done, progress.total);
-  return !progress_->Cancelled();
+  return progress_->ShowRun(progress);
 }
 
 void Form1::CloseProgress() { progress_.reset(); }

@@ -131,4 +131,11 @@ void ProgressDialog::SetBytes(std::uint64_t done, std::uint64_t total) {
 
 bool ProgressDialog::Cancelled() const { return shared_->cancelled; }
 
+bool ProgressDialog::ShowRun(const conversion::RunProgress& progress) {
+  SetLine(1, progress.test);
+  SetLine(2, progress.file, true);
+  SetBytes(progress.done, progress.total);
+  return !Cancelled();
+}
+
 }  // namespace app

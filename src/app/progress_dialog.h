@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "conversion/execute.h"
+
 namespace app {
 
 struct ProgressShared;  // what the window's thread hands the dialog's thread
@@ -31,6 +33,10 @@ class ProgressDialog {
   void SetBytes(std::uint64_t done, std::uint64_t total);
   // The user pressed Cancel (or Esc, or closed the dialog).
   bool Cancelled() const;
+
+  // A run's progress: the test, the file being copied and the bytes; false
+  // once the user cancelled.
+  bool ShowRun(const conversion::RunProgress& progress);
 
  private:
   std::shared_ptr<ProgressShared> shared_;

@@ -1,8 +1,15 @@
 #include "app/search_progress.h"
 
 #include "base/messages.h"
+#include "conversion/execute.h"
 
 namespace app {
+namespace {
+
+// The text changes a few times a second, not per folder.
+constexpr ULONGLONG kSearchUpdateMs = 250;
+
+}  // namespace
 
 dataroot::WalkProgress SearchProgress::Walk() {
   return dataroot::OncePerTick(
@@ -13,9 +20,9 @@ bool SearchProgress::Report(const std::wstring& folder, std::uint64_t visited) {
   if (pendingEvents_) pendingEvents_();
   if (dialog_ && dialog_->Cancelled()) cancelled_ = true;
   if (cancelled_) return false;
-  // A quick search shows nothing; the text changes a few times a second, not per folder.
+  // A quick search shows nothing, as a quick run does.
   const ULONGLONG now = GetTickCount64();
-  if (now - start_ < kSearchDialogAfterMs || now - shown_ < kSearchUpdateMs) return true;
+  if (now - start_ < conversion::kProgressAfterMs || now - shown_ < kSearchUpdateMs) return true;
   shown_ = now;
   if (!dialog_) dialog_ = std::make_unique<ProgressDialog>(nullptr, ProgressDialog::Kind::Marquee);
   // Two lines only: Wine's dialog shows no third.

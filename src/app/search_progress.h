@@ -15,9 +15,6 @@
 
 namespace app {
 
-inline constexpr ULONGLONG kSearchDialogAfterMs = 1000;
-inline constexpr ULONGLONG kSearchUpdateMs = 250;
-
 class SearchProgress {
  public:
   // pendingEvents: the window's pass of its pending events, given once per

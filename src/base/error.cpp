@@ -27,12 +27,7 @@ std::wstring SystemReason(unsigned long code) {
 }
 
 AppError SystemError(std::wstring_view operation, std::wstring_view path, unsigned long code) {
-  std::wstring message(operation);
-  message += L"\n";
-  message += path;
-  message += L"\n\n";
-  message += SystemReason(code);
-  return AppError(AppError::Kind::System, std::move(message));
+  return AppError(AppError::Kind::System, text::Report(operation, path, SystemReason(code)));
 }
 
 AppError ProgramFault(AppError::Kind kind, std::wstring_view where) {

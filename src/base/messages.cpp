@@ -21,15 +21,12 @@ std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault faul
   if (fault == IndexFault::ByteOrderMark) reason = kIndexByteOrderMark;
   if (fault == IndexFault::Utf8) reason = kIndexUtf8;
   if (fault == IndexFault::NotShiftJis) reason = kIndexNotShiftJis;
-  return kIndexUnreadableBefore + std::to_wstring(line) + kIndexUnreadableAfter + L"\n" + path +
-         L"\n\n" + reason;
+  return Report(kIndexUnreadableBefore + std::to_wstring(line) + kIndexUnreadableAfter, path, reason);
 }
 
-std::wstring IndexInUse(const std::wstring& path) { return kIndexInUse + (L"\n" + path + L"\n\n") + kIndexInUseAdvice; }
+std::wstring IndexInUse(const std::wstring& path) { return Report(kIndexInUse, path, kIndexInUseAdvice); }
 
-std::wstring IndexReadOnly(const std::wstring& path) {
-  return kIndexReadOnly + (L"\n" + path + L"\n\n") + kIndexReadOnlyAdvice;
-}
+std::wstring IndexReadOnly(const std::wstring& path) { return Report(kIndexReadOnly, path, kIndexReadOnlyAdvice); }
 
 std::wstring NotEntered(const std::wstring& t) { return kTestNumberBefore + t + kNotEnteredAfter; }
 
@@ -38,6 +35,12 @@ std::wstring ProgressTest(int number, int count, const std::wstring& t) {
 }
 
 std::wstring RunStopped(const std::wstring& t) { return kRunStoppedBefore + t + kRunStoppedAfter; }
+
+std::wstring Report(std::wstring_view head, std::wstring_view path, std::wstring_view detail) {
+  std::wstring report(head);
+  report.append(L"\n").append(path).append(L"\n\n").append(detail);
+  return report;
+}
 
 std::wstring NoShiftJisForm(const std::wstring& text, const std::wstring& character) {
   return kNoShiftJisBefore + character + L"\n" + text;

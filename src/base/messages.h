@@ -3,6 +3,7 @@
 // line, message boxes and the heads of failure reports. The user's guide
 // quotes each of them; kEveryText keeps the two in step.
 #include <string>
+#include <string_view>
 
 #include "base/limits.h"
 
@@ -112,6 +113,10 @@ inline constexpr wchar_t kUnexpected[] = L"予期しないエラーが発生し�
 inline constexpr wchar_t kInvalidArgument[] = L"プロシージャの呼び出し、または引数が不正です。";
 inline constexpr wchar_t kOverflow[] = L"オーバーフローしました。";
 inline constexpr wchar_t kOutOfRange[] = L"インデックスが有効範囲にありません。";
+
+// The shape of every report: what happened, the file it happened to, and why
+// or what to do ("<head>\n<path>\n\n<detail>").
+std::wstring Report(std::wstring_view head, std::wstring_view path, std::wstring_view detail);
 
 // Each fixed text above and the fixed parts of the built ones.
 inline constexpr const wchar_t* kEveryText[] = {

@@ -109,9 +109,7 @@ std::vector<std::wstring> TestsHeld(const std::wstring& destPrefix) {
 // The file system does not tell names apart by letter case: a test whose
 // number differs from one there only so would replace its files.
 bool Holds(const std::vector<std::wstring>& held, const std::wstring& t) {
-  return std::any_of(held.begin(), held.end(), [&t](const std::wstring& name) {
-    return CompareStringOrdinal(name.c_str(), -1, t.c_str(), -1, TRUE) == CSTR_EQUAL;
-  });
+  return std::any_of(held.begin(), held.end(), [&t](const std::wstring& name) { return base::SameFileName(name, t); });
 }
 
 // The fifth field of the copied header; false when it has fewer fields.
@@ -125,8 +123,7 @@ bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) 
       headerValue = *value;
       return true;
     }
-    throw base::AppError(base::AppError::Kind::Encoding,
-                         std::wstring(kCannotReadHeader) + L"\n" + headerPath + L"\n\n" + kNotShiftJis);
+    throw base::AppError(base::AppError::Kind::Encoding, Report(kCannotReadHeader, headerPath, kNotShiftJis));
   }
   return false;
 }

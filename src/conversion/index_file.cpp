@@ -12,6 +12,7 @@
 #include "base/error.h"
 #include "base/limits.h"
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/strconv.h"
 #include "conversion/field_input.h"
 #include "conversion/file_io.h"
@@ -75,7 +76,6 @@ bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-
 std::string Line(const std::wstring& value, const std::wstring& name) {
   return base::ToSjis(value + L"," + name) + "\r\n";
 }
@@ -121,13 +121,12 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
   if (const std::optional<int> line = Utf8Line(bytes)) throw refuse(*line, IndexFault::Utf8);
 
   const std::wstring where = std::wstring(base::text::kCannotReadIndex) + L"\n" + index.path_;
-  const std::string_view all = bytes;
   std::size_t start = 0;
-  for (int number = 1; start < all.size(); ++number) {
-    std::size_t end = all.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = all.size();
-    const std::string_view line = all.substr(start, end - start);
-    start = end + (all.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  for (int number = 1; start < bytes.size(); ++number) {
+    std::size_t end = bytes.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = bytes.size();
+    const std::string_view line = bytes.substr(start, end - start);
+    start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     if (IsBlankLine(line)) continue;
 
     if (!base::TryFromSjis(line)) throw refuse(number, IndexFault::NotShiftJis);
@@ -179,7 +178,7 @@ void IndexFile::Save() const { ReplaceFileContent(path_, content_, base::text::k
 bool IsIndexOwnFile(const std::wstring& name) {
   for (const std::wstring& own : {std::wstring(kIndexName), kIndexName + std::wstring(kLockSuffix),
                                  kIndexName + std::wstring(kTempSuffix)})
-    if (CompareStringOrdinal(name.c_str(), -1, own.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+    if (base::SameFileName(name, own)) return true;
   return false;
 }
 
