@@ -43,7 +43,8 @@ std::wstring IndexFull(const std::wstring& t);
 inline constexpr wchar_t kTestNumberBefore[] = L"試験番号 ";  // "試験番号 1001 ..."
 inline constexpr wchar_t kNoFifthFieldMiddle[] = L" のヘッダファイル (";
 inline constexpr wchar_t kNoFifthFieldAfter[] =
-    L".HED) には５番目の項目がありません。値を .00 として PCNT.TXT に登録します。";
+    L".HED) には５番目の項目がありません。PCNT.TXT には値なしで登録します (新しい PCNT.TXT では空欄、"
+    L"既にある PCNT.TXT では .00 と書きます)。";
 std::wstring NoFifthField(const std::wstring& t);
 
 // An index that cannot be read faithfully is left as it is.

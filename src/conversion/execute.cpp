@@ -97,21 +97,6 @@ bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
   return true;
 }
 
-// The test numbers the destination held before the run: the base names of
-// its .GRA files, the bytes in front of the first dot.
-std::vector<std::wstring> TestsHeld(const std::wstring& destPrefix) {
-  std::vector<std::wstring> held;
-  for (const std::wstring& name : fileutil::ListDirEntries(destPrefix + L"*.GRA"))
-    if (std::optional<std::wstring> t = fileutil::TestNumberOf(name)) held.push_back(*std::move(t));
-  return held;
-}
-
-// The file system does not tell names apart by letter case: a test whose
-// number differs from one there only so would replace its files.
-bool Holds(const std::vector<std::wstring>& held, const std::wstring& t) {
-  return std::any_of(held.begin(), held.end(), [&t](const std::wstring& name) { return base::SameFileName(name, t); });
-}
-
 // The fifth field of the copied header; false when it has fewer fields.
 bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) {
   const std::string bytes = ReadWholeFile(headerPath, kCannotReadHeader);
@@ -257,7 +242,7 @@ class Transfer {
 };
 
 bool Transfer::Run() {
-  held_ = TestsHeld(destPrefix_);
+  held_ = fileutil::TestsInFolder(destPrefix_);
   for (std::size_t i = 0; i < tests_.size(); ++i) {
     line_ = ProgressTest(static_cast<int>(i + 1), static_cast<int>(tests_.size()), tests_[i].t);
     if (!RunTest(tests_[i])) return false;
@@ -276,7 +261,7 @@ bool Transfer::RunTest(const TestFiles& test) {
   if (checked == Reach::Stopped) return Stop(RunStopped(t));
   if (checked == Reach::Refused) return false;
   if (!room) Ask(IndexFull(t), Buttons::Ok, Icon::Warning);
-  if (!room || (Holds(held_, t) && Ask(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)) {
+  if (!room || (fileutil::HoldsTest(held_, t) && Ask(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == fileutil::kIdNo)) {
     total_ -= test.bytes;  // the bar measures what is copied
     return true;
   }

@@ -95,13 +95,14 @@ void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std:
 
 base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath) {
   // Deleted by the system when the handle closes, also when the holder is ended
-  // from the Task Manager or its PC leaves the network: it never outlives its holder.
-  base::ScopedFile lock(CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  // from the Task Manager or its PC leaves the network. A lock file that nobody
+  // holds (left by a power cut, or copied by a backup tool) is taken over:
+  // only a holder's open handle, which shares nothing, refuses us.
+  base::ScopedFile lock(CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
   if (lock.valid()) return lock;
   const DWORD error = GetLastError();
-  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_SHARING_VIOLATION)
-    return lock;
+  if (error == ERROR_SHARING_VIOLATION) return lock;
   // A lock file that is being deleted answers "access denied" for a moment;
   // without one there, the folder itself refuses us.
   if (error == ERROR_ACCESS_DENIED &&

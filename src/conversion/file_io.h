@@ -30,9 +30,9 @@ inline constexpr wchar_t kTempSuffix[] = L".tmp";
 void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure);
 
 // A lock on lockedPath that works between programs and between PCs on a
-// shared folder: the file lockPath, made new and kept open. An invalid
-// handle when someone else holds it; throws AppError (lockedPath, the
-// system's reason) when the folder refuses it.
+// shared folder: the file lockPath, kept open and sharing nothing, deleted
+// when it closes. An invalid handle when someone else holds it; throws
+// AppError (lockedPath, the system's reason) when the folder refuses it.
 base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath);
 
 // A folder or file of that name exists ("X:\A\" is looked up as "X:\A").

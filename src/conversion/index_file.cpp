@@ -43,27 +43,6 @@ bool StartsWithByteOrderMark(std::string_view bytes) {
          bytes.starts_with("\xFE\xFF");
 }
 
-// Notepad saves UTF-8 without a byte-order mark, and Japanese in UTF-8 may
-// happen to be valid Shift-JIS as well (表層01 is). Japanese in UTF-8 takes
-// three bytes a character; Shift-JIS that happens to be valid UTF-8 is all but
-// always made of two-byte sequences (half-width katakana, whose bytes C2-DF
-// start them). So a file is UTF-8 when it decodes as UTF-8 and holds three-
-// or four-byte sequences and no two-byte ones; the line of the first one.
-std::optional<int> Utf8Line(std::string_view bytes) {
-  const auto startsLongSequence = [](char c) { return static_cast<unsigned char>(c) >= 0xE0; };
-  if (std::none_of(bytes.begin(), bytes.end(), startsLongSequence) || !base::TryFromUtf8(bytes))
-    return std::nullopt;
-  std::optional<int> line;
-  int number = 1;
-  for (const char byte : bytes) {
-    const auto c = static_cast<unsigned char>(byte);
-    if (c == '\n') ++number;
-    if (c >= 0xC0 && c < 0xE0) return std::nullopt;
-    if (c >= 0xE0 && !line) line = number;
-  }
-  return line;
-}
-
 // The old end-of-file mark Ctrl-Z, with nothing but line ends after it, ends the file.
 std::string_view WithoutEndMark(std::string_view bytes) {
   const std::size_t mark = bytes.find('\x1A');
@@ -118,7 +97,13 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
     return AppError(base::text::IndexUnreadable(index.path_, line, fault));
   };
   if (StartsWithByteOrderMark(bytes)) throw refuse(1, IndexFault::ByteOrderMark);
-  if (const std::optional<int> line = Utf8Line(bytes)) throw refuse(*line, IndexFault::Utf8);
+  // Listed only for a file that could be UTF-8, which is rare.
+  std::optional<std::vector<std::wstring>> tests;
+  const auto held = [&](const std::wstring& t) {
+    if (!tests) tests = fileutil::TestsInFolder(destPrefix);
+    return fileutil::HoldsTest(*tests, t);
+  };
+  if (const std::optional<int> line = Utf8Line(bytes, held)) throw refuse(*line, IndexFault::Utf8);
 
   const std::wstring where = std::wstring(base::text::kCannotReadIndex) + L"\n" + index.path_;
   std::size_t start = 0;
@@ -132,7 +117,12 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
     if (!base::TryFromSjis(line)) throw refuse(number, IndexFault::NotShiftJis);
     FieldReader reader(line);
     const std::wstring value = base::FromSjis(reader.Read());
-    if (reader.LastEnd() != FieldReader::End::Comma || !IsNumber(value)) throw refuse(number, IndexFault::NotARecord);
+    // The value is read as sequential input reads a number: its leading
+    // number, 0 when there is none (a heading line, an empty field). A
+    // control character is no text of a value: a Ctrl-Z with records after
+    // it would end the file for other tools, and those records be lost.
+    const bool control = std::any_of(value.begin(), value.end(), [](wchar_t c) { return c < L' ' && c != L'\t'; });
+    if (reader.LastEnd() != FieldReader::End::Comma || control) throw refuse(number, IndexFault::NotARecord);
     std::wstring name = base::FromSjis(reader.Read());
     if (reader.LastEnd() != FieldReader::End::EndOfData || !fileutil::IsIndexableTestNumber(name))
       throw refuse(number, IndexFault::NotARecord);
@@ -151,14 +141,15 @@ bool IndexFile::HasRoomFor(const std::wstring& t) const {
 }
 
 void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
-  if (isNew_ && IsNumber(headerValue)) {
-    // A new index takes the header's text as it stands, when it is a number:
-    // anything else would make an index that the next run refuses.
+  // Also for a new index: a value out of range would make one that cannot be read again.
+  const float value = ValueOf(headerValue, base::text::kTestNumberBefore + t + base::text::kHeaderValueOf);
+  // A new index takes the header's text as it stands, empty or no number
+  // included; only a text that would not read back as one field is written formatted.
+  if (isNew_ && headerValue.find_first_of(L",\"\r\n") == std::wstring::npos) {
     content_ = Line(headerValue, t);
     return;
   }
   if (!HasRoomFor(t)) throw AppError(base::text::IndexFull(t) + L"\n" + path_);
-  const float value = ValueOf(headerValue, base::text::kTestNumberBefore + t + base::text::kHeaderValueOf);
   std::vector<Record> records = records_;
   bool found = false;
   for (Record& record : records) {
@@ -171,6 +162,30 @@ void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
   SortByValue(records);
   content_.clear();
   for (const Record& record : records) content_ += Line(FormatValue(record.value), record.name);
+}
+
+std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held) {
+  const auto multiByte = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+  const auto first = std::find_if(bytes.begin(), bytes.end(), multiByte);
+  if (first == bytes.end() || !base::TryFromUtf8(bytes)) return std::nullopt;
+  bool utf8Named = false;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = bytes.size();
+    FieldReader reader(bytes.substr(start, end - start));
+    start = end + 1;
+    reader.Read();
+    const std::string name = reader.Read();
+    // Only a name that the two readings spell differently tells them apart.
+    const std::optional<std::wstring> sjis = base::TryFromSjis(name);
+    const std::wstring utf8 = base::TryFromUtf8(name).value_or(L"");
+    if (sjis && *sjis == utf8) continue;
+    if (sjis && held(*sjis)) return std::nullopt;
+    utf8Named = utf8Named || held(utf8);
+  }
+  if (!utf8Named) return std::nullopt;
+  return static_cast<int>(std::count(bytes.begin(), first, '\n')) + 1;
 }
 
 void IndexFile::Save() const { ReplaceFileContent(path_, content_, base::text::kCannotWriteIndex); }

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/scoped.h"
@@ -20,20 +22,21 @@ class IndexFile {
   // empty file is a new index. nullopt, with the reason in use, when it
   // could not be replaced now (another program holds it, or it is read-only).
   // Throws AppError, leaving the file as it is, when it cannot be read or
-  // not faithfully: a byte-order mark, UTF-8, bytes that are no Shift-JIS,
-  // or a line that is not one record of a number, a comma and a test number
-  // that could be written back. Blank lines are no records; a Ctrl-Z at the
-  // end ends the file.
+  // not faithfully: a byte-order mark, UTF-8 (see Utf8Line), bytes that are
+  // no Shift-JIS, or a line that is not two fields, a value and a test number
+  // that could be written back. A value is its leading number, 0 when there
+  // is none. Blank lines are no records; a Ctrl-Z at the end ends the file.
   static std::optional<IndexFile> Load(const std::wstring& destPrefix, FileUse& use);
 
   // Whether t can be entered without going beyond base::kIndexCapacity
   // records: t has a record already, or fewer records are there (never more).
   bool HasRoomFor(const std::wstring& t) const;
 
-  // Enters test t: a new index takes the header's text as it stands when it
-  // is a number (else its value formatted, .00 for none); else
-  // every record of t takes the value, or t is added after the others, and
-  // the records are sorted by value, equal values keeping their order.
+  // Enters test t: a new index takes the header's text as it stands, empty
+  // included (formatted only when a comma, a quote or a line end would break
+  // the record); else every record of t takes the value, or t is added after
+  // the others, and the records are sorted by value, equal values keeping
+  // their order.
   // Throws AppError when t does not fit or the value is out of range.
   void Enter(const std::wstring& t, const std::wstring& headerValue);
 
@@ -51,6 +54,14 @@ class IndexFile {
   std::vector<Record> records_;
   std::string content_;  // what Save writes, made by Enter
 };
+
+// Whether index bytes (without a byte-order mark) were saved as UTF-8, and
+// the line of the first character that is not ASCII. Shift-JIS is often
+// valid UTF-8 as well (凜－01 is EA A3 81 7C 30 31), so the bytes must decode
+// as strict UTF-8 and, of the names that the two readings spell apart, the
+// UTF-8 reading must name a test that held knows (its files are in the
+// folder) and the Shift-JIS reading none.
+std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held);
 
 // Whether a file name is the index's, or one the program makes beside it
 // while it rewrites it (the lock and the new content), in any case.

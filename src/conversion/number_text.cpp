@@ -71,12 +71,6 @@ double LeadingNumber(std::wstring_view text) {
   return value;
 }
 
-bool IsNumber(std::wstring_view text) {
-  const Scan scan = ScanNumber(text);
-  if (scan.number.empty()) return false;
-  return text.find_first_not_of(L" \t", scan.end) == std::wstring_view::npos;
-}
-
 float SingleOf(std::wstring_view text) {
   const double value = LeadingNumber(text);
   const float single = static_cast<float>(value);

@@ -12,9 +12,6 @@ namespace conversion {
 // beyond the range of a double.
 double LeadingNumber(std::wstring_view text);
 
-// Whether text is nothing but such a number, blanks around it aside.
-bool IsNumber(std::wstring_view text);
-
 // LeadingNumber held in single precision. Throws AppError (Overflow) when the
 // value does not fit.
 float SingleOf(std::wstring_view text);

@@ -29,6 +29,17 @@ std::optional<std::wstring> TestNumberOf(const std::wstring& fileName) {
   return textutil::AnsiMidB(fileName, 1, dot - 1);
 }
 
+std::vector<std::wstring> TestsInFolder(const std::wstring& folderPrefix) {
+  std::vector<std::wstring> tests;
+  for (const std::wstring& name : ListDirEntries(folderPrefix + L"*.GRA"))
+    if (std::optional<std::wstring> t = TestNumberOf(name)) tests.push_back(*std::move(t));
+  return tests;
+}
+
+bool HoldsTest(const std::vector<std::wstring>& tests, const std::wstring& t) {
+  return std::any_of(tests.begin(), tests.end(), [&t](const std::wstring& name) { return base::SameFileName(name, t); });
+}
+
 bool IsIndexableTestNumber(const std::wstring& testNumber) {
   return !testNumber.empty() && testNumber.find_first_of(L",\"") == std::wstring::npos &&
          std::none_of(testNumber.begin(), testNumber.end(), [](wchar_t c) { return c < L' '; }) &&

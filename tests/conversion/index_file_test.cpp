@@ -71,9 +71,12 @@ const Entries kEntries[] = {
     {"CreatesTheIndexWithTheHeaderTextAsRead", std::nullopt,
      {{L"1234", L"12.5", "12.5,1234\r\n"}, {L"1200", L"3", "3.00,1200\r\n12.50,1234\r\n"}}},
     {"TreatsAnEmptyIndexLikeAnAbsentOne", "", {{L"1234", L"12.50000", "12.50000,1234\r\n"}}},
-    // Anything but a number would make an index that the next run refuses.
-    {"ANewIndexFormatsAnEmptyValue", std::nullopt, {{L"77", L"", ".00,77\r\n"}}},
-    {"ANewIndexFormatsAValueThatIsNoNumber", std::nullopt, {{L"78", L"abc", ".00,78\r\n"}}},
+    {"ANewIndexTakesAnEmptyValueAsItStands", std::nullopt, {{L"K20", L"", ",K20\r\n"}}},
+    {"ANewIndexTakesAValueThatIsNoNumberAsItStands", std::nullopt,
+     {{L"78", L"12.5m", "12.5m,78\r\n"}, {L"79", L"abc", ".00,79\r\n12.50,78\r\n"}}},
+    // A value is its leading number, 0 without one: a heading line is a record.
+    {"ReadsValuesAsSequentialInputReadsNumbers", "12.5m,A\r\nabc,0999\r\n,K20\r\n\x92\x6C,\x8E\x8E\x8C\xB1\x94\xD4\x8D\x86\r\n",
+     {{L"B", L"1", ".00,0999\r\n.00,K20\r\n.00,\x8E\x8E\x8C\xB1\x94\xD4\x8D\x86\r\n1.00,B\r\n12.50,A\r\n"}}},
     {"SortsTheRecordsAndPlacesANewTest", "5.00,A\r\n2.00,B\r\n",
      {{L"C", L"4", "2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
       {L"D", L"-1.5", "-1.50,D\r\n2.00,B\r\n4.00,C\r\n5.00,A\r\n"},
@@ -143,6 +146,7 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
     std::string bytes;
     int line;
     const wchar_t* reason;
+    const wchar_t* held = nullptr;  // a test whose files are in the folder
   };
   const wchar_t* notShiftJis = expected::kNotShiftJis.c_str();
   const wchar_t* bom = L"ファイルの先頭にバイト順マーク (BOM) があります。";
@@ -153,9 +157,8 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
       {"1.00,A\r\n\r\n2.00,B\x81", 3, notShiftJis},            // a lone lead byte at the end
       {"\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n", 1, bom},      // UTF-8 as editors save it
       {"\xFF\xFE" "1\0.\0", 1, bom},
-      {"1.00,A\r\n2.00,\xE8\xA1\xA8\xE5\xB1\xA4" "01\r\n", 2, utf8},  // Notepad's UTF-8: 表層01
-      {"abc,0999\r\n", 1, notARecord},                           // a value that is no number
-      {"VALUE,TEST\r\n1.00,A\r\n", 1, notARecord},                // a heading line
+      // Notepad's UTF-8, 表層01, whose files are there (valid Shift-JIS as well)
+      {"1.00,A\r\n2.00,\xE8\xA1\xA8\xE5\xB1\xA4" "01\r\n", 2, utf8, L"表層01"},
       {"1.00,A\r\n\x1A" "2.00,B\r\n", 2, notARecord},             // a Ctrl-Z with records after it
       {"1.00,A\r\n2.50\r\n3.00,B\r\n", 2, notARecord},        // a value without a comma
       {"1.00,A,B\r\n", 1, notARecord},
@@ -166,12 +169,38 @@ TEST(IndexFile, AnIndexThatCannotBeReadFaithfullyIsRefusedByLine) {
   for (const Case& c : cases) {
     IndexFolder f;
     WriteBytes(f.index, c.bytes);
+    std::vector<std::wstring> files{L"PCNT.TXT"};
+    if (c.held) WriteBytes(f.prefix + files.emplace_back(c.held + std::wstring(L".GRA")), "data");
     const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); }).message();
     const std::wstring head = expected::IndexUnreadable(f.index, c.line) + c.reason;
     EXPECT_EQ(message.substr(0, head.size()), head) << testing::PrintToString(c.bytes);
     EXPECT_EQ(ReadBytes(f.index), c.bytes);
-    EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+    EXPECT_EQ(testsupport::FolderContents(f.folder), testsupport::Sorted(files));
   }
+}
+
+// Shift-JIS that is valid UTF-8 as well: a level-2 kanji (lead byte E0-EA)
+// followed by a full-width sign or a half-width katakana. Even when every
+// name "has its files in the folder", none of it is taken for UTF-8.
+TEST(IndexFile, WhatTheProgramWritesIsNeverTakenForUtf8) {
+  const auto everyName = [](const std::wstring&) { return true; };
+  std::vector<std::string> seconds;
+  for (int trail = 0x40; trail <= 0xFC; ++trail) seconds.push_back({'\x81', static_cast<char>(trail)});
+  for (int kana = 0xA1; kana <= 0xDF; ++kana) seconds.push_back({static_cast<char>(kana)});
+  int validUtf8 = 0;
+  for (int lead = 0xE0; lead <= 0xEA; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const std::string kanji{static_cast<char>(lead), static_cast<char>(trail)};
+      if (!base::TryFromSjis(kanji)) continue;
+      for (const std::string& second : seconds) {
+        const std::string bytes = "1.00," + kanji + second + "01\r\n";
+        if (!base::TryFromSjis(bytes)) continue;
+        validUtf8 += base::TryFromUtf8(bytes).has_value();
+        ASSERT_FALSE(conversion::Utf8Line(bytes, everyName)) << testing::PrintToString(bytes);
+      }
+    }
+  }
+  EXPECT_GT(validUtf8, 1000) << "names that are valid UTF-8 were tried";
 }
 
 TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {

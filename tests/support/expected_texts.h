@@ -32,7 +32,8 @@ inline std::wstring IndexFull(const std::wstring& t) {
 }
 inline std::wstring NoFifthField(const std::wstring& t) {
   return L"試験番号 " + t + L" のヘッダファイル (" + t +
-         L".HED) には５番目の項目がありません。値を .00 として PCNT.TXT に登録します。";
+         L".HED) には５番目の項目がありません。PCNT.TXT には値なしで登録します (新しい PCNT.TXT では空欄、"
+         L"既にある PCNT.TXT では .00 と書きます)。";
 }
 
 // A long run: the test line of its progress dialog ("試験 3 / 25: 1003"), and its stop.
