@@ -26,6 +26,7 @@
 #include "extlib/extlib.h"
 #include "extlib/findfile.h"
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/scoped.h"
 #include "base/strconv.h"
 
@@ -59,23 +60,18 @@ struct FolderSeen {
 thread_local Listing lastListing;
 thread_local FolderSeen lastFolder;
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
-}
-
 // Whether spec ("<folder>\\<name>\\<pattern>") lies in a sub-folder that the
 // folder listed last does not have.
 bool InMissingSubFolder(std::wstring_view spec) {
   const size_t cut = spec.find_last_of(L'\\');
   if (cut == std::wstring_view::npos || lastFolder.folder.empty()) return false;
   const std::wstring_view folder = spec.substr(0, cut + 1);
-  if (folder.size() <= lastFolder.folder.size() || !SameName(folder.substr(0, lastFolder.folder.size()), lastFolder.folder))
+  if (folder.size() <= lastFolder.folder.size() || !base::SameFileName(folder.substr(0, lastFolder.folder.size()), lastFolder.folder))
     return false;
   const std::wstring_view name = folder.substr(lastFolder.folder.size(), folder.size() - lastFolder.folder.size() - 1);
   if (name.empty() || name.find_first_of(L"\\*?") != std::wstring_view::npos) return false;
   return std::none_of(lastFolder.subFolders.begin(), lastFolder.subFolders.end(),
-                      [&](const std::wstring& sub) { return SameName(sub, name); });
+                      [&](const std::wstring& sub) { return base::SameFileName(sub, name); });
 }
 
 void Search(Kind kind, const std::string& spec, std::vector<Entry>& entries) {

@@ -7,12 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "base/paths.h"
 #include "dataroot/dataroot.h"
 
 namespace testsupport {
 
 bool IsTestDrive(wchar_t letter) {
-  const std::wstring marker = std::wstring{letter, L':', L'\\'} + L".lugeon-test-drive";
+  const std::wstring marker = base::DriveRoot(letter) + L".lugeon-test-drive";
   return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -23,9 +24,8 @@ bool AllDrivesAreTestDrives() {
   for (int bit = 0; bit < 26 && all; ++bit) {
     if (!(drives & (1u << bit))) continue;
     const wchar_t letter = static_cast<wchar_t>(L'A' + bit);
-    const std::wstring root{letter, L':', L'\\'};
     // A letter that leads nowhere (S: of the set-up) holds nothing to walk.
-    if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (GetFileAttributesW(base::DriveRoot(letter).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     all = IsTestDrive(letter);
   }
   SetErrorMode(oldMode);
@@ -66,7 +66,7 @@ std::wstring ScratchFolder(wchar_t drive) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "." + info->name();
   std::replace(name.begin(), name.end(), '/', '_');
-  std::wstring folder{drive, L':', L'\\'};
+  std::wstring folder = base::DriveRoot(drive);
   folder.append(name.begin(), name.end());
   RemoveTree(folder);
   MakeFolders(folder);
@@ -177,12 +177,12 @@ bool HaveLinkLoop() {
   return isLink();
 }
 
-int ScriptedPrompter::Show(const std::wstring& prompt, fileutil::Buttons buttons,
-                           fileutil::Icon icon, const std::optional<std::wstring>& caption) {
+int ScriptedPrompter::Show(const std::wstring& prompt, base::Buttons buttons,
+                           base::Icon icon, const std::optional<std::wstring>& caption) {
   prompts_.push_back({prompt, buttons, icon, caption});
   if (answers_.empty()) {
-    if (buttons != fileutil::Buttons::Ok) ADD_FAILURE() << "unscripted question";
-    return fileutil::kIdOk;
+    if (buttons != base::Buttons::Ok) ADD_FAILURE() << "unscripted question";
+    return base::kIdOk;
   }
   const int answer = answers_.front();
   answers_.pop_front();
