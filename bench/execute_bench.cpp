@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/progress_dialog.h"
+#include "base/scoped.h"
 #include "bench_support.h"
 #include "conversion/execute.h"
 #include "conversion/file_io.h"
@@ -171,20 +172,22 @@ class HeadlessView : public conversion::RunView {
   }
   void KeepAnswering() override { DoEvents(); }
   bool ShowProgress(const conversion::RunProgress& progress) override {
+    if (!dialog_ && !delay_.Due()) return true;
     if (!dialog_) dialog_ = std::make_unique<app::ProgressDialog>(nullptr, app::ProgressDialog::Kind::Bar);
     return dialog_->ShowRun(progress);
   }
   void CloseProgress() override { dialog_.reset(); }
   void EndRun(const std::wstring&) override { CloseProgress(); }
-  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon,
+  int Show(const std::wstring& prompt, base::Buttons buttons, base::Icon,
            const std::optional<std::wstring>&) override {
-    if (buttons == fileutil::Buttons::Ok) std::printf("unexpected message: %ls\n", prompt.c_str());
-    return buttons == fileutil::Buttons::YesNo ? fileutil::kIdYes : fileutil::kIdOk;
+    if (buttons == base::Buttons::Ok) std::printf("unexpected message: %ls\n", prompt.c_str());
+    return buttons == base::Buttons::YesNo ? base::kIdYes : base::kIdOk;
   }
 
  private:
   std::wstring source_;
   std::wstring destination_;
+  app::ProgressDelay delay_;
   std::unique_ptr<app::ProgressDialog> dialog_;
 };
 
@@ -245,6 +248,7 @@ bool MakeEmpty(const std::wstring& folder) { return CreateDirectoryW(folder.c_st
 }  // namespace
 
 int main(int argc, char** argv) {
+  const base::ScopedComApartment com;  // the run's progress dialog, as on the program's window thread
   const bool big = argc > 1 && std::string(argv[1]) == "big";
   if (big) load = Load{4, size_t{256} << 20};
   const int rounds = argc > (big ? 2 : 1) ? std::max(1, std::atoi(argv[big ? 2 : 1])) : 5;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/search_progress.h"
+#include "base/scoped.h"
 #include "bench_support.h"
 #include "dataroot/dataroot.h"
 
@@ -97,6 +98,7 @@ long BareWalk(const std::wstring& folder, bool fastest) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const base::ScopedComApartment com;  // the search's progress dialog, as on the program's window thread
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   EnsureTree();
 
@@ -115,7 +117,7 @@ int main(int argc, char** argv) {
   auto walk = [&] {
     hits.clear();
     app::SearchProgress search(pendingEvents);
-    dataroot::SearchFolderTree(L"P:\\PATDAT", L"\\kishitu.txt", hits, search.Walk());
+    dataroot::SearchFolderTree(L"P:\\PATDAT", L"\\kishitu.txt", hits, search.WalkCallback());
   };
   // One untimed pass of each: all then start from the same warm caches.
   bare();

@@ -60,6 +60,14 @@ settings() {
       </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.lugeon-titlebar"
   fi
+  if [ ! -f "$WINEPREFIX/.lugeon-unmanaged" ]; then
+    # Wine places and takes down every window itself. With a managed window it
+    # waits for the window manager to confirm, and a bare X display has none:
+    # taking down the progress dialog waited two seconds on the window's thread
+    # (on Windows it goes at once).
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    touch "$WINEPREFIX/.lugeon-unmanaged"
+  fi
   # The glyphs of that title bar's buttons. Only this font of Wine's: with all
   # of them, "System" turns into a bitmap font without kanji.
   local marlett=/usr/share/wine/fonts/marlett.ttf

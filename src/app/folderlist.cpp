@@ -169,7 +169,7 @@ void FolderList::OpenSelectedReporting() {
   try {
     OpenSelected();
   } catch (...) {
-    fileutil::ShowFailure(prompter_, std::current_exception());
+    base::ShowFailure(prompter_, std::current_exception());
   }
 }
 

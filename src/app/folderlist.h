@@ -25,13 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "fileutil/prompt.h"
+#include "base/message_box.h"
 
 namespace app {
 
 class FolderList {
  public:
-  explicit FolderList(fileutil::Prompter& prompter) : prompter_(prompter) {}
+  explicit FolderList(base::Prompter& prompter) : prompter_(prompter) {}
   ~FolderList();
   FolderList(const FolderList&) = delete;
   FolderList& operator=(const FolderList&) = delete;
@@ -70,7 +70,7 @@ class FolderList {
   void Detach();
 
   HWND listbox_ = nullptr;
-  fileutil::Prompter& prompter_;
+  base::Prompter& prompter_;
   std::wstring path_;
   std::vector<std::wstring> entry_paths_;  // the full path behind each entry
 };

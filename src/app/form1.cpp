@@ -57,18 +57,18 @@ bool Form1::Form_Load() {
   SearchProgress search([this] { DoEvents(); });
   std::exception_ptr failure;
   try {
-    state_.DataRootPath = dataroot::LocateDataRoot(search.Walk());
+    state_.DataRootPath = dataroot::LocateDataRoot(search.WalkCallback());
   } catch (...) {
     failure = std::current_exception();
   }
   search.Close();
   if (failure) {
-    fileutil::ShowFailure(*this, failure);
+    base::ShowFailure(*this, failure);
     return end(kExitStartFailed);
   }
   if (search.Cancelled()) return end(kExitCancelled);
   if (state_.DataRootPath.empty()) {
-    Show(base::text::kNoDataRoot, fileutil::Buttons::Ok, fileutil::Icon::None);
+    Show(base::text::kNoDataRoot, base::Buttons::Ok, base::Icon::None);
     return end(kExitNoDataRoot);
   }
   state_.DoneMessageShown = 0;
@@ -95,6 +95,8 @@ int Form1::MessageLoop() {
 }
 
 int RunProgram(int showCommand) {
+  // The window's thread is an STA, as the progress dialogs it owns need.
+  const base::ScopedComApartment com;
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
   Form1 form;

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <exception>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -84,7 +83,7 @@ class Form1 final : public conversion::RunView {
   bool ShowProgress(const conversion::RunProgress& progress) override;
   void CloseProgress() override;
   void EndRun(const std::wstring& messageLine) override;
-  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+  int Show(const std::wstring& prompt, base::Buttons buttons, base::Icon icon,
            const std::optional<std::wstring>& caption = std::nullopt) override;
 
  private:
@@ -115,6 +114,9 @@ class Form1 final : public conversion::RunView {
     }
   }
   void ReportFailure(std::exception_ptr failure) noexcept;
+  // After a run or a failed handler: the progress goes, the message line says
+  // messageLine, the pointer is the default and queued clicks and keys go.
+  void EndBusyTime(const std::wstring& messageLine);
   HWND MessageOwner() const;
 
   HWND hwnd_ = nullptr;
@@ -126,7 +128,8 @@ class Form1 final : public conversion::RunView {
   bool busy_ = false;
   bool running_ = false;  // an Execute run is in progress
   bool exitRequested_ = false;  // Exit during a run: the run stops, then the window goes
-  std::unique_ptr<ProgressDialog> progress_;  // the run's, once it takes a while
+  ProgressDelay runDelay_;                   // restarted at a run's start and after each of its questions
+  std::optional<ProgressDialog> progress_;  // the run's, once it takes a while
   int exitCode_ = kExitNormal;
   DriveList drive1_, drive2_;
   FolderList dir1_{*this}, dir2_{*this};

@@ -38,6 +38,7 @@ void Form1::Command1_Click() {
   // must not start a second run inside the first.
   if (running_) return;
   running_ = true;
+  runDelay_.Restart();
   conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);  // ends the run itself
   running_ = false;
   if (exitRequested_) Command2_Click();
@@ -90,7 +91,7 @@ void Form1::List1_Click() {
     for (int i = ListBox_GetCount(list) - 1;
          i >= 0 && ListBox_GetSelCount(list) > base::kMaxSelected; --i)
       ListBox_SetSel(list, FALSE, i);
-    Show(base::text::SelectionLimit(), fileutil::Buttons::Ok, fileutil::Icon::Information);
+    Show(base::text::SelectionLimit(), base::Buttons::Ok, base::Icon::Information);
   }
   state_.SelectedTests.clear();
   for (std::size_t i = 0; i < state_.ListedTests.size(); ++i)

@@ -19,10 +19,10 @@ std::wstring WindowText(HWND hwnd) {
 
 namespace {
 
-UINT MessageBoxFlags(fileutil::Buttons buttons, fileutil::Icon icon) {
-  // In the order of fileutil::Icon: none, information, question, warning.
+UINT MessageBoxFlags(base::Buttons buttons, base::Icon icon) {
+  // In the order of base::Icon: none, information, question, warning.
   constexpr UINT kIcons[] = {0, MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONEXCLAMATION};
-  // In the order of fileutil::Buttons: OK, Yes and No, Retry and Cancel.
+  // In the order of base::Buttons: OK, Yes and No, Retry and Cancel.
   constexpr UINT kButtons[] = {MB_OK, MB_YESNO, MB_RETRYCANCEL};
   return kButtons[static_cast<int>(buttons)] | kIcons[static_cast<int>(icon)];
 }
@@ -90,7 +90,8 @@ void Form1::PassPendingMessages(bool dropInput) {
 
 bool Form1::ShowProgress(const conversion::RunProgress& progress) {
   if (exitRequested_) return false;
-  if (!progress_) progress_ = std::make_unique<ProgressDialog>(hwnd_, ProgressDialog::Kind::Bar);
+  if (!progress_ && !runDelay_.Due()) return true;
+  if (!progress_) progress_.emplace(hwnd_, ProgressDialog::Kind::Bar);
   return progress_->ShowRun(progress);
 }
 
@@ -99,16 +100,20 @@ void Form1::CloseProgress() { progress_.reset(); }
 void Form1::EndRun(const std::wstring& messageLine) {
   CloseProgress();
   SetLabel3(messageLine);
-  SetBusy(false);
   // What the user clicked or typed while the run held the window belongs to
   // the run: it must not start the next one.
   DropQueuedInput();
 }
 
-int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+void Form1::EndBusyTime(const std::wstring& messageLine) {
+  EndRun(messageLine);
+  SetBusy(false);
+}
+
+int Form1::Show(const std::wstring& prompt, base::Buttons buttons, base::Icon icon,
                 const std::optional<std::wstring>& caption) {
-  // In the order of fileutil::Buttons: the answer that changes nothing.
-  constexpr int kRefused[] = {fileutil::kIdOk, fileutil::kIdNo, fileutil::kIdCancel};
+  // In the order of base::Buttons: the answer that changes nothing.
+  constexpr int kRefused[] = {base::kIdOk, base::kIdNo, base::kIdCancel};
   const int refused = kRefused[static_cast<int>(buttons)];
   // Exit during a run: the program is ending, and the run stops without a question.
   if (exitRequested_ || (created_ && hwnd_ == nullptr)) return refused;
@@ -116,6 +121,7 @@ int Form1::Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil:
   if (busy_) DropQueuedInput();
   const std::wstring title = caption.value_or(base::text::kAppTitle);
   const int answer = MessageBoxW(MessageOwner(), prompt.c_str(), title.c_str(), MessageBoxFlags(buttons, icon));
+  runDelay_.Restart();  // the time the user took to answer is no work of a run
   // A box that could not be shown answers No: nothing is created or replaced.
   return answer == 0 ? refused : answer;
 }
@@ -124,8 +130,8 @@ HWND Form1::MessageOwner() const { return hwnd_ != nullptr && IsWindowVisible(hw
 
 void Form1::ReportFailure(std::exception_ptr failure) noexcept {
   try {
-    EndRun(L"");
-    fileutil::ShowFailure(*this, failure);
+    EndBusyTime(L"");
+    base::ShowFailure(*this, failure);
   } catch (...) {
     MessageBoxW(MessageOwner(), base::text::kUnexpected, base::text::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
   }

@@ -1,20 +1,32 @@
 #pragma once
 // The system's progress dialog (IProgressDialog), with the owner's taskbar
-// button showing the same progress (ITaskbarList3). The dialog lives on a
-// thread of its own, which brings it up, passes the updates on and takes it
-// down again: no call here waits for the dialog, so the window's thread never
-// does (under Wine, taking the dialog down takes about two seconds).
+// button showing the same progress (ITaskbarList3). Made, brought up to date
+// and taken down on the window's thread, which is an STA: the system runs the
+// dialog itself on a thread of its own.
 #include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
+#include "base/scoped.h"
 #include "conversion/execute.h"
 
 namespace app {
 
-struct ProgressShared;  // what the window's thread hands the dialog's thread
+// Long work shows its progress once it has gone on for about a second
+// without a question: a quick run or search shows nothing.
+class ProgressDelay {
+ public:
+  static constexpr ULONGLONG kAfterMs = 1000;
+  // The work starts, or goes on after a question.
+  void Restart() { since_ = GetTickCount64(); }
+  bool Due() const { return GetTickCount64() - since_ >= kAfterMs; }
+
+ private:
+  ULONGLONG since_ = GetTickCount64();
+};
 
 class ProgressDialog {
  public:
@@ -23,7 +35,7 @@ class ProgressDialog {
   // Brings up the dialog, titled with the application title and owned by
   // owner (nullptr: none). Where the system offers none, nothing shows.
   ProgressDialog(HWND owner, Kind kind);
-  ~ProgressDialog();  // takes the dialog down, without waiting for it
+  ~ProgressDialog();
   ProgressDialog(const ProgressDialog&) = delete;
   ProgressDialog& operator=(const ProgressDialog&) = delete;
 
@@ -39,7 +51,10 @@ class ProgressDialog {
   bool ShowRun(const conversion::RunProgress& progress);
 
  private:
-  std::shared_ptr<ProgressShared> shared_;
+  HWND owner_;
+  std::wstring lines_[2];  // as shown: each change is a call that waits for the dialog
+  base::ScopedCom<IProgressDialog> dialog_;
+  base::ScopedCom<ITaskbarList3> taskbar_;
 };
 
 }  // namespace app

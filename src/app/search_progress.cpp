@@ -1,7 +1,6 @@
 #include "app/search_progress.h"
 
 #include "base/messages.h"
-#include "conversion/execute.h"
 
 namespace app {
 namespace {
@@ -11,7 +10,7 @@ constexpr ULONGLONG kSearchUpdateMs = 250;
 
 }  // namespace
 
-dataroot::WalkProgress SearchProgress::Walk() {
+dataroot::WalkProgress SearchProgress::WalkCallback() {
   return dataroot::OncePerTick(
       [this](const std::wstring& folder, std::uint64_t visited) { return Report(folder, visited); });
 }
@@ -20,11 +19,10 @@ bool SearchProgress::Report(const std::wstring& folder, std::uint64_t visited) {
   if (pendingEvents_) pendingEvents_();
   if (dialog_ && dialog_->Cancelled()) cancelled_ = true;
   if (cancelled_) return false;
-  // A quick search shows nothing, as a quick run does.
   const ULONGLONG now = GetTickCount64();
-  if (now - start_ < conversion::kProgressAfterMs || now - shown_ < kSearchUpdateMs) return true;
+  if (!delay_.Due() || now - shown_ < kSearchUpdateMs) return true;
   shown_ = now;
-  if (!dialog_) dialog_ = std::make_unique<ProgressDialog>(nullptr, ProgressDialog::Kind::Marquee);
+  if (!dialog_) dialog_.emplace(nullptr, ProgressDialog::Kind::Marquee);
   // Two lines only: Wine's dialog shows no third.
   dialog_->SetLine(1, base::text::kSearching + (base::text::kSearchedBefore + std::to_wstring(visited)));
   dialog_->SetLine(2, folder, true);

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/progress_dialog.h"
@@ -21,8 +21,8 @@ class SearchProgress {
   // tick of the clock while the walk runs.
   explicit SearchProgress(std::function<void()> pendingEvents) : pendingEvents_(std::move(pendingEvents)) {}
 
-  // What the walk calls for every folder; false once the user cancelled.
-  dataroot::WalkProgress Walk();
+  // What the walk is to call for every folder; it answers false once the user cancelled.
+  dataroot::WalkProgress WalkCallback();
   bool Cancelled() const { return cancelled_; }
   // Takes the dialog away (the walk is over).
   void Close() { dialog_.reset(); }
@@ -31,10 +31,10 @@ class SearchProgress {
   bool Report(const std::wstring& folder, std::uint64_t visited);
 
   std::function<void()> pendingEvents_;
-  const ULONGLONG start_ = GetTickCount64();
+  ProgressDelay delay_;
   ULONGLONG shown_ = 0;
   bool cancelled_ = false;
-  std::unique_ptr<ProgressDialog> dialog_;
+  std::optional<ProgressDialog> dialog_;
 };
 
 }  // namespace app

@@ -7,7 +7,7 @@
 
 #include "base/error.h"
 
-namespace fileutil {
+namespace base {
 
 enum class Buttons { Ok, YesNo, RetryCancel };
 enum class Icon { None, Information, Question, Warning };
@@ -27,10 +27,10 @@ class Prompter {
                    const std::optional<std::wstring>& caption = std::nullopt) = 0;
 };
 
-// The one way a failure is shown: its message (base::DescribeFailure), OK
+// The one way a failure is shown: its message (DescribeFailure), OK
 // and a warning icon, with the application title.
 inline void ShowFailure(Prompter& prompter, std::exception_ptr failure) {
-  prompter.Show(base::DescribeFailure(failure), Buttons::Ok, Icon::Warning);
+  prompter.Show(DescribeFailure(failure), Buttons::Ok, Icon::Warning);
 }
 
-}  // namespace fileutil
+}  // namespace base

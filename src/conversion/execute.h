@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "fileutil/prompt.h"
+#include "base/message_box.h"
 
 namespace conversion {
 
@@ -17,7 +17,7 @@ struct RunProgress {
 };
 
 // What the run needs of the window; tests provide their own.
-class RunView : public fileutil::Prompter {
+class RunView : public base::Prompter {
  public:
   virtual std::wstring Text1() = 0;               // source folder
   virtual std::wstring Text2() = 0;               // destination folder
@@ -28,18 +28,16 @@ class RunView : public fileutil::Prompter {
   // pending messages (painting, timers, other programs' calls) that drops the
   // user's clicks and keys, which belong to the run.
   virtual void KeepAnswering() = 0;
-  // Shows the run's progress dialog or brings it up to date; false once the
-  // user has asked to stop the run.
+  // Where the run stands, a few times a second while it works; the window
+  // shows it once the run has worked for a while without a question. False
+  // once the user has asked to stop the run.
   virtual bool ShowProgress(const RunProgress& progress) = 0;
   virtual void CloseProgress() = 0;
   // The run is over, however it ended: the progress goes, the message line
-  // says messageLine, the pointer is the default again, and the clicks and
-  // keys made meanwhile are dropped.
+  // says messageLine, and the clicks and keys made meanwhile are dropped.
+  // (The run itself gives the pointer back.)
   virtual void EndRun(const std::wstring& messageLine) = 0;
 };
-
-// A run that has worked this long without a question shows its progress.
-inline constexpr unsigned long kProgressAfterMs = 1000;
 
 // Runs Execute for the selected tests (in list order, at most
 // base::kMaxSelected) on its own copy of them and of the two paths, so that

@@ -93,24 +93,6 @@ void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std:
   }
 }
 
-base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath) {
-  // Deleted by the system when the handle closes, also when the holder is ended
-  // from the Task Manager or its PC leaves the network. A lock file that nobody
-  // holds (left by a power cut, or copied by a backup tool) is taken over:
-  // only a holder's open handle, which shares nothing, refuses us.
-  base::ScopedFile lock(CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (lock.valid()) return lock;
-  const DWORD error = GetLastError();
-  if (error == ERROR_SHARING_VIOLATION) return lock;
-  // A lock file that is being deleted answers "access denied" for a moment;
-  // without one there, the folder itself refuses us.
-  if (error == ERROR_ACCESS_DENIED &&
-      (GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND))
-    return lock;
-  throw base::SystemError(base::text::kCannotWriteIndex, lockedPath, error);
-}
-
 bool PathExists(const std::wstring& path) {
   return GetFileAttributesW(base::WithoutClosingSeparator(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

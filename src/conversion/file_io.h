@@ -25,15 +25,9 @@ std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, F
 // Writes bytes to path + kTempSuffix and then puts that in place of path in
 // one step: path holds either its old content or all of the new. A program
 // that holds path for a moment is waited for, briefly. Only one writer may
-// be at it at a time (see TakeLockFile): the temporary name is fixed.
+// be at it at a time (see LockIndex): the temporary name is fixed.
 inline constexpr wchar_t kTempSuffix[] = L".tmp";
 void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure);
-
-// A lock on lockedPath that works between programs and between PCs on a
-// shared folder: the file lockPath, kept open and sharing nothing, deleted
-// when it closes. An invalid handle when someone else holds it; throws
-// AppError (lockedPath, the system's reason) when the folder refuses it.
-base::ScopedFile TakeLockFile(const std::wstring& lockPath, const std::wstring& lockedPath);
 
 // A folder or file of that name exists ("X:\A\" is looked up as "X:\A").
 bool PathExists(const std::wstring& path);

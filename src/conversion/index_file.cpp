@@ -199,17 +199,37 @@ bool IsIndexOwnFile(const std::wstring& name) {
 
 base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, const std::atomic<bool>* stop) {
   const std::wstring path = destPrefix + kIndexName;
+  const std::wstring lockPath = path + kLockSuffix;
   const ULONGLONG until = GetTickCount64() + patienceMs;
   for (;;) {
-    base::ScopedFile lock = TakeLockFile(path + kLockSuffix, path);
-    if (lock.valid() || GetTickCount64() >= until || (stop != nullptr && *stop)) return lock;
+    // OPEN_ALWAYS: a lock file that nobody holds (left by a power cut, or
+    // copied by a backup tool) is no lock; only a holder's handle refuses us.
+    base::ScopedFile lock(CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (lock.valid()) return lock;
+    const DWORD error = GetLastError();
+    // A lock file that is being deleted answers "access denied" for a moment;
+    // without one there, the folder itself refuses us.
+    const bool held = error == ERROR_SHARING_VIOLATION ||
+                      (error == ERROR_ACCESS_DENIED && (GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES ||
+                                                        GetLastError() != ERROR_FILE_NOT_FOUND));
+    if (!held) throw base::SystemError(base::text::kCannotWriteIndex, path, error);
+    if (GetTickCount64() >= until || (stop != nullptr && *stop)) return lock;
     Sleep(kLockPollMs);
   }
 }
 
-void UpdateIndexFile(IndexFile& index, const std::wstring& t, const std::wstring& headerValue) {
-  index.Enter(t, headerValue);
-  index.Save();
+Update UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t, const std::wstring& headerValue,
+                       const std::atomic<bool>& stop) {
+  const base::ScopedFile lock = LockIndex(destPrefix, kLockPatienceMs, &stop);
+  if (stop) return Update::Stopped;
+  if (!lock.valid()) return Update::Held;
+  FileUse use = FileUse::Free;
+  std::optional<IndexFile> index = IndexFile::Load(destPrefix, use);
+  if (!index) return use == FileUse::ReadOnly ? Update::ReadOnly : Update::Held;
+  index->Enter(t, headerValue);
+  index->Save();
+  return Update::Done;
 }
 
 }  // namespace conversion

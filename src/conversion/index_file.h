@@ -67,14 +67,29 @@ std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(con
 // while it rewrites it (the lock and the new content), in any case.
 bool IsIndexOwnFile(const std::wstring& name);
 
-// The lock of destPrefix's index, held while the index is read, merged and
-// replaced, and never longer: an invalid handle when another program held
-// it all through patienceMs, or once stop is set. Throws AppError when the
-// folder refuses it.
-base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs,
-                           const std::atomic<bool>* stop = nullptr);
+// Another copy of the program, here or on another PC, is given this long to
+// finish its update of an index before UpdateIndexFile gives up.
+inline constexpr DWORD kLockPatienceMs = 5000;
 
-// The index step of a run for test t: enters it and saves the index.
-void UpdateIndexFile(IndexFile& index, const std::wstring& t, const std::wstring& headerValue);
+// The lock of destPrefix's index: a hidden file beside it, held open and
+// sharing nothing, which the system deletes when it closes, also when its
+// holder is ended or its PC leaves the network; one that nobody holds is
+// taken over. Invalid when another program held it all through patienceMs,
+// or once stop is set. Throws AppError when the folder refuses it.
+base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, const std::atomic<bool>* stop = nullptr);
+
+// How an update of the index ended.
+enum class Update {
+  Done,
+  Held,      // another program holds the index, or its lock all through kLockPatienceMs
+  ReadOnly,  // the index is read-only
+  Stopped,   // stop was set while the lock was awaited
+};
+
+// The one way the run writes an index: under its lock the index is read
+// again, test t entered with headerValue, and the index replaced in one step.
+// Throws AppError (the index left as it was) like Load, Enter and Save.
+Update UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t, const std::wstring& headerValue,
+                       const std::atomic<bool>& stop);
 
 }  // namespace conversion

@@ -7,13 +7,13 @@
 #include "textutil/bytewise.h"
 
 namespace fileutil {
-bool ValidateDestPath(std::wstring& path, Prompter& prompter) {
+bool ValidateDestPath(std::wstring& path, base::Prompter& prompter) {
   path = TrimSpaces(path);
 
   // On the second byte: a path that starts with a double-byte character, or
   // that is shorter than two bytes, fails here.
   if (textutil::AnsiMidB(path, 2, 1) != L":") {
-    prompter.Show(base::text::kDriveName, Buttons::Ok, Icon::Information);
+    prompter.Show(base::text::kDriveName, base::Buttons::Ok, base::Icon::Information);
     return false;
   }
 

@@ -232,8 +232,8 @@ TEST_F(FolderListTest, EnterReportsFailureInWarningBox) {
   ASSERT_EQ(prompter_.prompts().size(), 1u);
   const testsupport::Prompt& prompt = prompter_.prompts()[0];
   EXPECT_EQ(prompt.text.rfind(expected::Failure(expected::kCannotOpenFolder, a_ + L"\\c"), 0), 0u);
-  EXPECT_EQ(prompt.buttons, fileutil::Buttons::Ok);
-  EXPECT_EQ(prompt.icon, fileutil::Icon::Warning);
+  EXPECT_EQ(prompt.buttons, base::Buttons::Ok);
+  EXPECT_EQ(prompt.icon, base::Icon::Warning);
   EXPECT_EQ(folders_.Path(), a_);
   EXPECT_EQ(Entries(), EntriesOfA());
   EXPECT_EQ(changes_, 0);

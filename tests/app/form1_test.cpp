@@ -321,8 +321,8 @@ TEST_F(Form1Test, BusyPointerIsTheHourglassOverTheWindow) {
 
 TEST_F(Form1Test, PromptsAreRealMessageBoxes) {
   ShowInFront();
-  using fileutil::Buttons;
-  using fileutil::Icon;
+  using base::Buttons;
+  using base::Icon;
   // A prompt without a caption of its own shows the application title.
   const struct {
     const wchar_t* text;

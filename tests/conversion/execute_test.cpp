@@ -20,10 +20,10 @@
 #include "support/test_support.h"
 
 using conversiontest::FakeView;
-using fileutil::Buttons;
-using fileutil::Icon;
-using fileutil::kIdNo;
-using fileutil::kIdYes;
+using base::Buttons;
+using base::Icon;
+using base::kIdNo;
+using base::kIdYes;
 using testsupport::Exists;
 using testsupport::FolderContents;
 using testsupport::Prompts;
@@ -41,6 +41,7 @@ using Files = std::vector<std::pair<std::wstring, std::string>>;  // names and b
 const std::wstring kStarted = L"Label3:" + expected::kInProgress;
 const std::wstring kCompleted = L"End:" + expected::kDone;
 const std::wstring kEnded = L"End:";
+const std::wstring kPointerBack = L"Default";  // after a busy time, the run's last step
 const std::wstring kBox = L"Box:";
 
 const std::string kHeader = "a,b,c,d,12.5\r\n";
@@ -233,8 +234,8 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
   sameAsSource[0] = static_cast<wchar_t>(std::towlower(sameAsSource[0]));
   const std::string utf8Index = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // with a byte-order mark, as editors save it
   const Names refused{kStarted, L"DoEvents", kBox, kEnded};
-  const Names failed{kStarted, L"DoEvents", L"Busy", kEnded, kBox};
-  const Names copyFailed{kStarted, L"DoEvents", L"Busy", kBox, kEnded, kBox};
+  const Names failed{kStarted, L"DoEvents", L"Busy", kEnded, kPointerBack, kBox};
+  const Names copyFailed{kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack, kBox};
   const Box overwrite = Question(expected::Overwrite(L"1234"));
   const Box cannotCopy = FailureBox(expected::kCannotCopy + L"\n");
   const Box badHeader = FailureBox(expected::Failure(expected::kCannotReadHeader, dst + L"\\1234.HED"));
@@ -287,7 +288,7 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
          SetFileAttributesW(dstIndex.c_str(), FILE_ATTRIBUTE_READONLY);
        },
        .boxes = {{expected::IndexReadOnly(dstIndex), Buttons::Ok, Icon::Warning}},
-       .events = {kStarted, L"DoEvents", L"Busy", kBox, kEnded},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack},
        .afterwards = {{dst, Names{L"PCNT.TXT"}}, {dstIndex, "1.00,A\r\n"}}},
       {.name = "AnIndexThatCannotBeReadFaithfullyStopsTheRunBeforeTheTest",
        .prepare = [&](FakeView& view) { test1234(view); MakeDestination({{L"PCNT.TXT", utf8Index}}); },
@@ -320,7 +321,7 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
 // A test whose number the destination holds already is asked about; the run
 // completes however the user answers.
 TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
-  const Names asked{kStarted, L"DoEvents", L"Busy", kBox, kCompleted};
+  const Names asked{kStarted, L"DoEvents", L"Busy", kBox, kCompleted, kPointerBack};
   const Box overwrite = Question(expected::Overwrite(L"1234"));
   auto there = [&](FakeView&) {
     AddTest(src, L"1234", kHeader);
@@ -341,7 +342,7 @@ TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
        .events = asked, .done = 1,
        .afterwards = {{dst + L"\\1234.GRA", "data of the test"}, {dstIndex, "1.00,9999\r\n12.50,1234\r\n"}}},
       {.name = "TheBaseNameEndsAtTheFirstDot", .prepare = test1234With({{L"1234X.GRA", ""}, {L"X1234.GRA", ""}}),
-       .events = {kStarted, L"DoEvents", L"Busy", kCompleted}, .done = 1},
+       .events = {kStarted, L"DoEvents", L"Busy", kCompleted, kPointerBack}, .done = 1},
       {.name = "TheBaseNameEndsAtTheFirstOfTwoDots", .prepare = test1234With({{L"1234.OLD.GRA", ""}}),
        .answers = {kIdNo}, .boxes = {overwrite}, .events = asked, .done = 1},
       {.name = "AJapaneseTestNumberIsAskedForAndEntered",
@@ -370,7 +371,7 @@ TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
        },
        .selection = {L"1111", L"2222"}, .answers = {kIdNo, kIdYes},
        .boxes = {Question(expected::Overwrite(L"1111")), Question(expected::Overwrite(L"2222"))},
-       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kCompleted}, .done = 1,
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kCompleted, kPointerBack}, .done = 1,
        .afterwards = {{dst, Names{L"1111.GRA", L"2222.GRA", L"2222.HED", L"PCNT.TXT"}},
                       {dst + L"\\1111.GRA", "old"}, {dstIndex, "2,2222\r\n"}}},
       {.name = "EveryDataFileOfTheDestinationIsChecked",
@@ -419,9 +420,9 @@ TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
 // Runs that complete: every file of the selected tests copied under its name
 // and each test entered into the index with the fifth field of its header.
 TEST_F(Execute, RunsThatCompleteCopyAndEnterEveryTest) {
-  const Names completed{kStarted, L"DoEvents", L"Busy", kCompleted};
-  const Names created{kStarted, L"DoEvents", kBox, L"Busy", kCompleted};
-  const Names told{kStarted, L"DoEvents", L"Busy", kBox, kCompleted};
+  const Names completed{kStarted, L"DoEvents", L"Busy", kCompleted, kPointerBack};
+  const Names created{kStarted, L"DoEvents", kBox, L"Busy", kCompleted, kPointerBack};
+  const Names told{kStarted, L"DoEvents", L"Busy", kBox, kCompleted, kPointerBack};
   const Names copied{L"1234.GRA", L"1234.HED", L"PCNT.TXT"};
   const Box noFifthField{expected::NoFifthField(L"B"), Buttons::Ok, Icon::None};
   auto test1234 = [&](FakeView&) { AddTest(src, L"1234", kHeader); };
@@ -525,9 +526,7 @@ TEST_F(Execute, RunsThatCompleteCopyAndEnterEveryTest) {
        .afterwards = {{dst, Names{L"PCNT.TXT", L"T1.GRA", L"T1.HED"}},
                       {dstIndex, ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size())}}},
       {.name = "ASuccessfulRunReportsCompletionAndRestoresThePointer",
-       .prepare = [&](FakeView& view) { test1234(view); MakeDestination(); },
-       .events = completed, .done = 1,
-       .finish = [](const FakeView& view) { EXPECT_TRUE(view.progress.empty()) << "a short run shows no progress"; }},
+       .prepare = [&](FakeView& view) { test1234(view); MakeDestination(); }, .events = completed, .done = 1},
   };
   for (const Row& row : rows) Check(row);
 }
@@ -547,32 +546,40 @@ TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
 }
 
 // A run that works for a while (here: waiting for another program's lock)
-// keeps the window answering, shows its progress after about a second, and
-// stops when the user says so: the test is not entered, and the user is told
-// which test was not finished.
-TEST_F(Execute, ALongRunShowsItsProgressAfterASecondAndStopsWhenTold) {
+// keeps the window answering and shows its progress, and stops at once when
+// the user says so, or when showing the progress fails: the test is not
+// entered, and the user is told which test was not finished, or why.
+TEST_F(Execute, ALongRunShowsItsProgressAndStopsAtOnceWhenToldOrWhenTheWindowFails) {
   AddTest(src, L"1234", kHeader);
   MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
   Writer holder(L"hold " + dst, root + L"\\holder.txt");
   ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
-  FakeView view(src, dst);
-  const ULONGLONG start = GetTickCount64();
-  ULONGLONG shownAfter = 0;
-  view.onProgress = [&](const conversion::RunProgress&) {
-    shownAfter = GetTickCount64() - start;
-    return false;  // Cancel
-  };
-  PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
-  EXPECT_EQ(Run(view, {L"1234"}), 0);
-  ASSERT_FALSE(view.progress.empty());
-  EXPECT_GE(shownAfter, 1000u);
-  EXPECT_LT(shownAfter, 5000u) << "before the question about the lock";
-  EXPECT_EQ(view.progress[0].test, expected::ProgressTest(1, 1, L"1234"));
-  EXPECT_EQ(view.progress[0].total, 30u) << "the bytes of the test's two files";
-  EXPECT_GE(view.answered, 1) << "the window answered while the run waited";
-  EXPECT_EQ(view.prompts(), (Prompts{{expected::RunStopped(L"1234"), Buttons::Ok, Icon::Warning}}));
-  EXPECT_EQ(view.label3, L"");
-  EXPECT_EQ(ReadBytes(dstIndex), "1.00,A\r\n");
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "the window fails" : "the user stops the run");
+    for (const wchar_t* name : {L"\\1234.GRA", L"\\1234.HED"}) testsupport::RemoveTree(dst + name);
+    FakeView view(src, dst);
+    const ULONGLONG start = GetTickCount64();
+    ULONGLONG stoppedAfter = 0;
+    view.onProgress = [&](const conversion::RunProgress&) {
+      if (GetTickCount64() - start < 500) return true;
+      stoppedAfter = GetTickCount64() - start;
+      if (fails) throw std::runtime_error("boom");
+      return false;  // Cancel
+    };
+    PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+    EXPECT_EQ(Run(view, {L"1234"}), 0);
+    EXPECT_LT(GetTickCount64() - start - stoppedAfter, 1000u) << "the wait for the lock did not end at once";
+    ASSERT_FALSE(view.progress.empty());
+    EXPECT_EQ(view.progress[0].test, expected::ProgressTest(1, 1, L"1234"));
+    EXPECT_EQ(view.progress[0].total, 30u) << "the bytes of the test's two files";
+    EXPECT_GE(view.answered, 1) << "the window answered while the run waited";
+    const Prompts told{fails ? testsupport::Prompt{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}
+                             : testsupport::Prompt{expected::RunStopped(L"1234"), Buttons::Ok, Icon::Warning}};
+    EXPECT_EQ(view.prompts(), told);
+    EXPECT_EQ(view.label3, L"");
+    EXPECT_EQ(view.events.back(), fails ? L"Box:" + told[0].text : kPointerBack);
+    EXPECT_EQ(ReadBytes(dstIndex), "1.00,A\r\n");
+  }
 }
 
 // Windows removes what a stopped copy made. Wine's CopyFileExW never reports
@@ -603,7 +610,7 @@ TEST(CopyOneFile, AStoppedCopyLeavesNothingUnderTheTargetsName) {
 TEST_F(Execute, AnIndexHeldByAnotherProgramIsAskedAboutBeforeTheTest) {
   AddTest(src, L"1234", kHeader);
   for (const DWORD share : {DWORD{FILE_SHARE_READ}, DWORD{0}}) {
-    for (const int answer : {fileutil::kIdCancel, fileutil::kIdRetry}) {
+    for (const int answer : {base::kIdCancel, base::kIdRetry}) {
       SCOPED_TRACE(testing::Message() << "share " << share << ", answer " << answer);
       testsupport::RemoveTree(dst);
       MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
@@ -613,9 +620,9 @@ TEST_F(Execute, AnIndexHeldByAnotherProgramIsAskedAboutBeforeTheTest) {
         EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"}) << "nothing of the test copied yet";
         held.reset();
       };
-      EXPECT_EQ(Run(view, {L"1234"}), answer == fileutil::kIdRetry ? 1 : 0);
+      EXPECT_EQ(Run(view, {L"1234"}), answer == base::kIdRetry ? 1 : 0);
       ASSERT_EQ(view.prompts(), (Prompts{{expected::IndexInUse(dstIndex), Buttons::RetryCancel, Icon::Warning}}));
-      if (answer == fileutil::kIdCancel) {
+      if (answer == base::kIdCancel) {
         EXPECT_EQ(view.label3, L"");
         EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
         EXPECT_EQ(ReadBytes(dstIndex), "1.00,9999\r\n");
@@ -682,7 +689,7 @@ TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
   MakeDestination();
   Writer holder(L"hold " + dst, root + L"\\holder.txt");
   ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
-  FakeView view(src, dst, {fileutil::kIdRetry});
+  FakeView view(src, dst, {base::kIdRetry});
   const ULONGLONG start = GetTickCount64();
   ULONGLONG waited = 0;
   view.onShow = [&](const std::wstring&) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <thread>
@@ -44,10 +45,10 @@ IndexFile Load(const std::wstring& prefix) {
   return *std::move(index);
 }
 
-// The index step of a run: read, enter, save.
+// The index step of a run: under the lock, read, enter, save.
 void UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
-  IndexFile index = Load(prefix);
-  conversion::UpdateIndexFile(index, t, value);
+  const std::atomic<bool> stop{false};
+  EXPECT_EQ(conversion::UpdateIndexFile(prefix, t, value, stop), conversion::Update::Done);
 }
 
 bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) { return Load(prefix).HasRoomFor(t); }

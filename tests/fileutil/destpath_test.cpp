@@ -6,8 +6,8 @@
 #include "support/expected_texts.h"
 #include "support/test_support.h"
 
-using fileutil::Buttons;
-using fileutil::Icon;
+using base::Buttons;
+using base::Icon;
 using fileutil::ValidateDestPath;
 
 namespace {

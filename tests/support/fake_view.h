@@ -43,7 +43,7 @@ class FakeView : public conversion::RunView {
     label3 = messageLine;
     events.push_back(L"End:" + messageLine);
   }
-  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+  int Show(const std::wstring& prompt, base::Buttons buttons, base::Icon icon,
            const std::optional<std::wstring>& caption) override {
     events.push_back(L"Box:" + prompt);
     if (onShow) onShow(prompt);

@@ -27,11 +27,11 @@ int RunAgainAndAgain(const std::wstring& source, const std::wstring& destination
   const ULONGLONG until = GetTickCount64() + milliseconds;
   int rounds = 0;
   do {
-    conversiontest::FakeView view(source, destination, std::deque<int>(tests.size(), fileutil::kIdYes));
+    conversiontest::FakeView view(source, destination, std::deque<int>(tests.size(), base::kIdYes));
     std::int16_t done = 0;
     conversion::Command1_Click(view, tests, done);
     for (const auto& prompt : view.prompts()) {
-      if (prompt.buttons != fileutil::Buttons::YesNo) {
+      if (prompt.buttons != base::Buttons::YesNo) {
         std::printf("round %d asked: %s\n", rounds + 1, base::TryToUtf8(prompt.text).value_or("?").c_str());
         return 1;
       }

@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
-#include "fileutil/prompt.h"
+#include "base/message_box.h"
 
 namespace testsupport {
 
@@ -70,8 +70,8 @@ bool HaveLinkLoop();
 
 struct Prompt {
   std::wstring text;
-  fileutil::Buttons buttons;
-  fileutil::Icon icon;
+  base::Buttons buttons;
+  base::Icon icon;
   std::optional<std::wstring> caption = std::nullopt;
   friend bool operator==(const Prompt&, const Prompt&) = default;
   friend void PrintTo(const Prompt& prompt, std::ostream* out) {
@@ -82,10 +82,10 @@ struct Prompt {
 using Prompts = std::vector<Prompt>;
 
 // Answers prompts from a script (OK when the script is empty) and records them.
-class ScriptedPrompter : public fileutil::Prompter {
+class ScriptedPrompter : public base::Prompter {
  public:
   explicit ScriptedPrompter(std::deque<int> answers = {}) : answers_(std::move(answers)) {}
-  int Show(const std::wstring& prompt, fileutil::Buttons buttons, fileutil::Icon icon,
+  int Show(const std::wstring& prompt, base::Buttons buttons, base::Icon icon,
            const std::optional<std::wstring>& caption) override;
   const std::vector<Prompt>& prompts() const { return prompts_; }
 
