@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -177,6 +178,7 @@ class HeadlessView : public conversion::RunView {
     return dialog_->ShowRun(progress);
   }
   void CloseProgress() override { dialog_.reset(); }
+  void OnSessionEnd(std::function<void()>) override {}
   void EndRun(const std::wstring&) override { CloseProgress(); }
   int Show(const std::wstring& prompt, base::Buttons buttons, base::Icon,
            const std::optional<std::wstring>&) override {

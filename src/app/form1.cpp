@@ -202,6 +202,15 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       Guarded([this] { Command2_Click(); });
       return 0;
+    // Windows would end the program in the middle of a copy: while a run is
+    // under way the session may not end (the reason is set with the run).
+    case WM_QUERYENDSESSION:
+      return running_ ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      // Also when it cannot be refused (ENDSESSION_CRITICAL): the run stops
+      // and its temporary files go before Windows may end the program.
+      if (wparam && endSession_) endSession_();
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(kExitNormal);
       return 0;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +83,7 @@ class Form1 final : public conversion::RunView {
   void KeepAnswering() override;
   bool ShowProgress(const conversion::RunProgress& progress) override;
   void CloseProgress() override;
+  void OnSessionEnd(std::function<void()> endSession) override { endSession_ = std::move(endSession); }
   void EndRun(const std::wstring& messageLine) override;
   int Show(const std::wstring& prompt, base::Buttons buttons, base::Icon icon,
            const std::optional<std::wstring>& caption = std::nullopt) override;
@@ -130,6 +132,7 @@ class Form1 final : public conversion::RunView {
   bool exitRequested_ = false;  // Exit during a run: the run stops, then the window goes
   ProgressDelay runDelay_;                   // restarted at a run's start and after each of its questions
   std::optional<ProgressDialog> progress_;  // the run's, once it takes a while
+  std::function<void()> endSession_;         // the run's, while one is under way
   int exitCode_ = kExitNormal;
   DriveList drive1_, drive2_;
   FolderList dir1_{*this}, dir2_{*this};

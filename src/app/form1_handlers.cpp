@@ -39,7 +39,9 @@ void Form1::Command1_Click() {
   if (running_) return;
   running_ = true;
   runDelay_.Restart();
+  ShutdownBlockReasonCreate(hwnd_, base::text::kShutdownReason);
   conversion::Command1_Click(*this, state_.SelectedTests, state_.DoneMessageShown);  // ends the run itself
+  if (hwnd_ != nullptr) ShutdownBlockReasonDestroy(hwnd_);
   running_ = false;
   if (exitRequested_) Command2_Click();
 }

@@ -28,7 +28,24 @@ std::wstring IndexInUse(const std::wstring& path) { return Report(kIndexInUse, p
 
 std::wstring IndexReadOnly(const std::wstring& path) { return Report(kIndexReadOnly, path, kIndexReadOnlyAdvice); }
 
-std::wstring NotEntered(const std::wstring& t) { return kTestNumberBefore + t + kNotEnteredAfter; }
+std::wstring FileInUse(const std::wstring& path) { return Report(kFileInUse, path, kFileInUseAdvice); }
+
+namespace {
+
+// Megabytes of 2^20 bytes with one decimal: what is needed rounded up, what
+// is free rounded down, so that the two never read the same when short.
+std::wstring Megabytes(std::uint64_t bytes, bool up) {
+  const std::uint64_t tenths = (bytes * 10 + (up ? (1u << 20) - 1 : 0)) >> 20;
+  return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
+}
+
+}  // namespace
+
+std::wstring NoRoom(const std::wstring& folder, const std::wstring& t, std::uint64_t need, std::uint64_t free) {
+  return Report(kNoRoom, folder,
+                kTestNumberBefore + t + kNoRoomNeed + Megabytes(need, true) + kNoRoomFree + Megabytes(free, false) +
+                    kNoRoomAfter);
+}
 
 std::wstring ProgressTest(int number, int count, const std::wstring& t) {
   return kProgressTestHead + std::to_wstring(number) + L" / " + std::to_wstring(count) + L": " + t;

@@ -2,6 +2,7 @@
 // Every text the program shows its user: the window's caption, the message
 // line, message boxes and the heads of failure reports. The user's guide
 // quotes each of them; kEveryText keeps the two in step.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -77,9 +78,25 @@ inline constexpr wchar_t kIndexReadOnlyAdvice[] =
     L"エクスプローラーで PCNT.TXT を右クリックして［プロパティ］を開き、［読み取り専用］のチェックを外してから、"
     L"実行し直してください。";
 std::wstring IndexReadOnly(const std::wstring& path);
-inline constexpr wchar_t kNotEnteredAfter[] =
-    L" のファイルはコピーしましたが、PCNT.TXT には登録していません。この試験をもう一度変換してください。";
-std::wstring NotEntered(const std::wstring& t);
+
+// A file of the test in the destination that another program holds: Retry or Cancel.
+inline constexpr wchar_t kFileInUse[] = L"送り先のファイルをほかのプログラムが使っているため、置き換えられません。";
+inline constexpr wchar_t kFileInUseAdvice[] =
+    L"そのファイルを開いているプログラムを閉じてから［再試行］を押してください。［キャンセル］を押すと、"
+    L"この試験をコピーせずに変換を中止します。";
+std::wstring FileInUse(const std::wstring& path);
+
+// Too little room in the destination for the test's copies, after the
+// folder: "試験番号 1001 のファイルには 12.4 MB 必要ですが、空きは 3.0 MB です。…"
+inline constexpr wchar_t kNoRoom[] = L"送り先の空き容量が足りないため、変換を中止しました。";
+inline constexpr wchar_t kNoRoomNeed[] = L" のファイルには ";
+inline constexpr wchar_t kNoRoomFree[] = L" MB 必要ですが、空きは ";
+inline constexpr wchar_t kNoRoomAfter[] =
+    L" MB です。不要なファイルを削除するか、別の送り先を選んでから実行し直してください。";
+std::wstring NoRoom(const std::wstring& folder, const std::wstring& t, std::uint64_t need, std::uint64_t free);
+
+// Why Windows may not end the session while a run is under way.
+inline constexpr wchar_t kShutdownReason[] = L"試験データを転送しています。";
 
 // A long run and its stop.
 inline constexpr wchar_t kProgressTestHead[] = L"試験 ";  // "試験 3 / 25: 1003"
@@ -96,6 +113,7 @@ inline constexpr wchar_t kSearchedBefore[] = L"調べたフォルダー: ";
 // Heads of failure reports; the path and the system's reason follow them.
 inline constexpr wchar_t kCannotCreateFolder[] = L"フォルダを作成できません。";
 inline constexpr wchar_t kCannotCopy[] = L"ファイルをコピーできません。";
+inline constexpr wchar_t kCannotReplace[] = L"ファイルを置き換えられません。";
 inline constexpr wchar_t kCannotReadHeader[] = L"ヘッダファイルを読み込めません。";
 inline constexpr wchar_t kCannotReadIndex[] = L"PCNT.TXT を読み込めません。";
 inline constexpr wchar_t kCannotWriteIndex[] = L"PCNT.TXT を書き込めません。";
@@ -128,7 +146,9 @@ inline constexpr const wchar_t* kEveryText[] = {
     kTestNumberBefore,      kNoFifthFieldMiddle,    kNoFifthFieldAfter,     kIndexUnreadableBefore,
     kIndexUnreadableAfter,  kIndexByteOrderMark,    kIndexUtf8,             kIndexNotShiftJis,
     kIndexNotARecord,       kIndexInUse,            kIndexInUseAdvice,      kIndexReadOnly,
-    kIndexReadOnlyAdvice,   kNotEnteredAfter,       kProgressTestHead,      kRunStoppedBefore,
+    kIndexReadOnlyAdvice,   kFileInUse,             kFileInUseAdvice,       kNoRoom,
+    kNoRoomNeed,            kNoRoomFree,            kNoRoomAfter,           kShutdownReason,
+    kCannotReplace,         kProgressTestHead,      kRunStoppedBefore,
     kRunStoppedAfter,       kSearching,             kSearchedBefore,        kCannotCreateFolder,
     kCannotCopy,            kCannotReadHeader,      kCannotReadIndex,       kCannotWriteIndex,
     kCannotOpenFolder,      kCannotListFolder,      kCannotChangeFolder,    kHeaderValueOf,

@@ -1,6 +1,7 @@
 #pragma once
 // The Execute command: checks, folder creation, copies and index updates.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ class RunView : public base::Prompter {
   // once the user has asked to stop the run.
   virtual bool ShowProgress(const RunProgress& progress) = 0;
   virtual void CloseProgress() = 0;
+  // What to do when the session ends during the run (WM_ENDSESSION): the run
+  // stops, and its temporary files go before the call returns. Empty when
+  // no run is under way.
+  virtual void OnSessionEnd(std::function<void()> endSession) = 0;
   // The run is over, however it ended: the progress goes, the message line
   // says messageLine, and the clicks and keys made meanwhile are dropped.
   // (The run itself gives the pointer back.)

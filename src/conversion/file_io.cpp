@@ -13,10 +13,6 @@ namespace {
 // Everything a program that has the file open may be doing to it.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Attributes that make Windows refuse to replace a file: a copy or a rename
-// onto it fails with ERROR_ACCESS_DENIED.
-constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
 // Another program (a virus scanner, an indexer) may hold a fresh file for a moment.
 bool IsPassingHold(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
 constexpr int kReplaceAttempts = 20;
@@ -33,27 +29,13 @@ std::string ReadAll(HANDLE file, const std::wstring& path, std::wstring_view fai
   }
 }
 
-// Writes bytes into a file of its own and makes them durable: the error, or
-// ERROR_SUCCESS.
-DWORD WriteDurably(const std::wstring& path, const std::string& bytes) {
-  const base::ScopedFile file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return GetLastError();
-  DWORD written = 0;
-  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-    return GetLastError();
-  if (written != bytes.size()) return ERROR_DISK_FULL;
-  if (!FlushFileBuffers(file.get())) return GetLastError();
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
-std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure) {
+std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure, const std::wstring& shown) {
   // Others may have it open, even for writing: reading must not stop them or fail for it.
   const base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file.valid()) throw base::SystemError(failure, path, GetLastError());
-  return ReadAll(file.get(), path, failure);
+  if (!file.valid()) throw base::SystemError(failure, shown, GetLastError());
+  return ReadAll(file.get(), shown, failure);
 }
 
 std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, FileUse& use) {
@@ -77,20 +59,61 @@ std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, F
   return ReadAll(file.get(), path, failure);
 }
 
-void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
-  const std::wstring tempPath = path + kTempSuffix;
-  DWORD error = WriteDurably(tempPath, bytes);
-  for (int attempt = 1; error == ERROR_SUCCESS; ++attempt) {
-    if (MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
-    error = GetLastError();
-    if (!IsPassingHold(error) || attempt == kReplaceAttempts) break;
-    error = ERROR_SUCCESS;
+void WriteDurably(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
+  const base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) throw base::SystemError(failure, path, GetLastError());
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    throw base::SystemError(failure, path, GetLastError());
+  if (written != bytes.size()) throw base::SystemError(failure, path, ERROR_DISK_FULL);
+  if (!FlushFileBuffers(file.get())) throw base::SystemError(failure, path, GetLastError());
+}
+
+void FlushToDisk(const std::wstring& path, std::wstring_view failure) {
+  const base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.valid() || !FlushFileBuffers(file.get())) throw base::SystemError(failure, path, GetLastError());
+}
+
+void RenameFile(const std::wstring& from, const std::wstring& to, bool replace, std::wstring_view failure,
+                const std::wstring& reported) {
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), flags)) return;
+    const DWORD error = GetLastError();
+    if (!IsPassingHold(error) || attempt == kReplaceAttempts) throw base::SystemError(failure, reported, error);
     Sleep(kReplacePauseMs);
   }
-  if (error != ERROR_SUCCESS) {
+}
+
+void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
+  const std::wstring tempPath = path + kTempSuffix;
+  try {
+    WriteDurably(tempPath, bytes, failure);
+    RenameFile(tempPath, path, true, failure, path);
+  } catch (...) {
     DeleteFileW(tempPath.c_str());
-    throw base::SystemError(failure, path, error);
+    throw;
   }
+}
+
+bool HeldByAnother(const std::wstring& path) {
+  const base::ScopedFile file(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  return !file.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+std::optional<DiskRoom> RoomOnDisk(const std::wstring& folderPrefix) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folderPrefix.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  DiskRoom room{available.QuadPart, 4096};
+  wchar_t volume[MAX_PATH] = {};
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (GetVolumePathNameW(folderPrefix.c_str(), volume, MAX_PATH) &&
+      GetDiskFreeSpaceW(volume, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) &&
+      sectorsPerCluster * bytesPerSector > 0)
+    room.cluster = std::uint64_t{sectorsPerCluster} * bytesPerSector;
+  return room;
 }
 
 bool PathExists(const std::wstring& path) {
@@ -108,26 +131,19 @@ void CreateFolder(const std::wstring& path) {
   throw base::SystemError(base::text::kCannotCreateFolder, path, error);
 }
 
-bool CopyOneFile(const std::wstring& from, const std::wstring& to, const CopyProgress& progress) {
-  // Windows refuses to copy onto a read-only or hidden file (Wine does not):
-  // such a copy of an earlier transfer, from a CD say, is replaced like any other.
-  const DWORD attributes = GetFileAttributesW(to.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      (attributes & kProtecting)) {
-    const DWORD kept = attributes & ~kProtecting;
-    SetFileAttributesW(to.c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept);  // if refused, the copy says why
-  }
+bool CopyOneFile(const std::wstring& from, const std::wstring& to, const CopyProgress& progress,
+                 const std::wstring& shownTo) {
   const LPPROGRESS_ROUTINE routine = [](LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
                                         DWORD, HANDLE, HANDLE, LPVOID data) -> DWORD {
     const auto& report = *static_cast<const CopyProgress*>(data);
     return report(static_cast<std::uint64_t>(copied.QuadPart)) ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
   };
   if (CopyFileExW(from.c_str(), to.c_str(), progress ? routine : nullptr, const_cast<CopyProgress*>(&progress),
-                  nullptr, 0))
+                  nullptr, COPY_FILE_FAIL_IF_EXISTS))
     return true;
   const DWORD error = GetLastError();
   if (error == ERROR_REQUEST_ABORTED) return false;
-  throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + to, error);
+  throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + shownTo, error);
 }
 
 }  // namespace conversion

@@ -190,6 +190,21 @@ std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(con
 
 void IndexFile::Save() const { ReplaceFileContent(path_, content_, base::text::kCannotWriteIndex); }
 
+void IndexFile::WriteNew() const {
+  try {
+    WriteDurably(path_ + kTempSuffix, content_, base::text::kCannotWriteIndex);
+  } catch (...) {
+    DiscardNew();
+    throw;
+  }
+}
+
+void IndexFile::PutNewInPlace() const {
+  RenameFile(path_ + kTempSuffix, path_, true, base::text::kCannotWriteIndex, path_);
+}
+
+void IndexFile::DiscardNew() const noexcept { DeleteFileW((path_ + kTempSuffix).c_str()); }
+
 bool IsIndexOwnFile(const std::wstring& name) {
   for (const std::wstring& own : {std::wstring(kIndexName), kIndexName + std::wstring(kLockSuffix),
                                  kIndexName + std::wstring(kTempSuffix)})
@@ -220,15 +235,33 @@ base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, con
 }
 
 Update UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t, const std::wstring& headerValue,
-                       const std::atomic<bool>& stop) {
+                       const std::atomic<bool>& stop, FilesToPlace* files) {
   const base::ScopedFile lock = LockIndex(destPrefix, kLockPatienceMs, &stop);
   if (stop) return Update::Stopped;
   if (!lock.valid()) return Update::Held;
   FileUse use = FileUse::Free;
   std::optional<IndexFile> index = IndexFile::Load(destPrefix, use);
   if (!index) return use == FileUse::ReadOnly ? Update::ReadOnly : Update::Held;
+  // Another copy of the program may have filled it since the run looked.
+  if (!index->HasRoomFor(t)) return Update::Full;
   index->Enter(t, headerValue);
-  index->Save();
+  index->WriteNew();
+  if (files != nullptr) {
+    try {
+      files->PutInPlace();
+    } catch (...) {
+      index->DiscardNew();
+      throw;
+    }
+  }
+  try {
+    index->PutNewInPlace();
+  } catch (...) {
+    if (files != nullptr) files->PutBack();
+    index->DiscardNew();
+    throw;
+  }
+  if (files != nullptr) files->Settle();
   return Update::Done;
 }
 

@@ -42,6 +42,11 @@ class IndexFile {
 
   // Replaces the file in one step: it holds either its old content or all of the new.
   void Save() const;
+  // The same in its steps: the new content written beside the file and made
+  // durable; put in place of the file; or removed again.
+  void WriteNew() const;
+  void PutNewInPlace() const;
+  void DiscardNew() const noexcept;
 
  private:
   struct Record {
@@ -78,18 +83,32 @@ inline constexpr DWORD kLockPatienceMs = 5000;
 // or once stop is set. Throws AppError when the folder refuses it.
 base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, const std::atomic<bool>* stop = nullptr);
 
+// A test's files, put in place together with the index under its lock.
+class FilesToPlace {
+ public:
+  virtual ~FilesToPlace() = default;
+  // Once the index's new content is durable. Throws, having put back what it moved.
+  virtual void PutInPlace() = 0;
+  // The index could not follow: everything as it was before PutInPlace.
+  virtual void PutBack() noexcept = 0;
+  // The index is in place: what the files replaced goes.
+  virtual void Settle() noexcept = 0;
+};
+
 // How an update of the index ended.
 enum class Update {
   Done,
+  Full,      // the index has no room for the test: nothing written
   Held,      // another program holds the index, or its lock all through kLockPatienceMs
   ReadOnly,  // the index is read-only
   Stopped,   // stop was set while the lock was awaited
 };
 
 // The one way the run writes an index: under its lock the index is read
-// again, test t entered with headerValue, and the index replaced in one step.
-// Throws AppError (the index left as it was) like Load, Enter and Save.
+// again, test t entered with headerValue, its new content made durable,
+// files (if any) put in place, and the index replaced last. A failure on the
+// way puts everything back and throws AppError, naming the file that stopped it.
 Update UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t, const std::wstring& headerValue,
-                       const std::atomic<bool>& stop);
+                       const std::atomic<bool>& stop, FilesToPlace* files = nullptr);
 
 }  // namespace conversion

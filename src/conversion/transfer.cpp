@@ -13,10 +13,13 @@
 #include "base/error.h"
 #include "base/message_box.h"
 #include "base/messages.h"
+#include "base/paths.h"
+#include "base/scoped.h"
 #include "base/strconv.h"
 #include "conversion/field_input.h"
 #include "conversion/file_io.h"
 #include "conversion/index_file.h"
+#include "conversion/staging.h"
 #include "conversion/worker.h"
 #include "fileutil/listing.h"
 #include "fileutil/testnumbers.h"
@@ -28,9 +31,10 @@ using namespace base::text;
 using base::Buttons;
 using base::Icon;
 
-// The fifth field of the copied header; false when it has fewer fields.
-bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) {
-  const std::string bytes = ReadWholeFile(headerPath, kCannotReadHeader);
+// The fifth field of the header copied to path, which the user knows as
+// shown; false when it has fewer fields.
+bool ReadHeaderValue(const std::wstring& path, const std::wstring& shown, std::wstring& headerValue) {
+  const std::string bytes = ReadWholeFile(path, kCannotReadHeader, shown);
   FieldReader reader(bytes);
   for (int field = 1; !reader.AtEnd(); ++field) {
     std::string text = reader.Read();
@@ -39,31 +43,24 @@ bool ReadHeaderValue(const std::wstring& headerPath, std::wstring& headerValue) 
       headerValue = *value;
       return true;
     }
-    throw base::AppError(base::AppError::Kind::Encoding, Report(kCannotReadHeader, headerPath, kNotShiftJis));
+    throw base::AppError(base::AppError::Kind::Encoding, Report(kCannotReadHeader, shown, kNotShiftJis));
   }
   return false;
 }
 
-// A selected test and its files in the source, listed once before anything
-// is copied. A source file that would land on the destination's own index
-// (or its lock) is not one of the test's files.
-struct TestFiles {
-  std::wstring t;
-  std::vector<fileutil::FileEntry> files;
-  std::uint64_t bytes = 0;
-};
+// The files of test t in the source, as they are now. A file that would land
+// on the destination's own index or its lock, or that is some run's
+// temporary, is none of the test's.
+std::vector<fileutil::FileEntry> ListTestFiles(const std::wstring& sourcePrefix, const std::wstring& t) {
+  std::vector<fileutil::FileEntry> files = fileutil::ListFiles(sourcePrefix + t + L".*");
+  std::erase_if(files, [](const fileutil::FileEntry& file) { return IsIndexOwnFile(file.name) || IsRunTemporary(file.name); });
+  return files;
+}
 
-std::vector<TestFiles> ListTests(const std::wstring& sourcePrefix, const std::vector<std::wstring>& selected) {
-  std::vector<TestFiles> tests;
-  for (const std::wstring& t : selected) {
-    TestFiles& test = tests.emplace_back(TestFiles{t, {}, 0});
-    for (fileutil::FileEntry& file : fileutil::ListFiles(sourcePrefix + t + L".*")) {
-      if (IsIndexOwnFile(file.name)) continue;
-      test.bytes += file.size;
-      test.files.push_back(std::move(file));
-    }
-  }
-  return tests;
+std::uint64_t BytesOf(const std::vector<fileutil::FileEntry>& files) {
+  std::uint64_t bytes = 0;
+  for (const fileutil::FileEntry& file : files) bytes += file.size;
+  return bytes;
 }
 
 // What the worker's copies have come to, written on its thread and read on
@@ -99,20 +96,27 @@ class CopyProgress {
 
 class Transfer {
  public:
-  Transfer(RunView& view, std::wstring sourcePrefix, std::wstring destPrefix, std::vector<TestFiles> tests)
-      : view_(view), sourcePrefix_(std::move(sourcePrefix)), destPrefix_(std::move(destPrefix)),
-        tests_(std::move(tests)) {
-    for (const TestFiles& test : tests_) total_ += test.bytes;
+  Transfer(RunView& view, std::wstring sourcePrefix, std::wstring destPrefix, const std::vector<std::wstring>& tests)
+      : view_(view), sourcePrefix_(std::move(sourcePrefix)), destPrefix_(std::move(destPrefix)) {
+    // The bar's length: the tests' files as they are at the start.
+    for (const std::wstring& t : tests) total_ += tests_.emplace_back(t, BytesOf(ListTestFiles(sourcePrefix_, t))).second;
+    view_.OnSessionEnd([this] { EndSession(); });
   }
+  ~Transfer() { view_.OnSessionEnd({}); }
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
 
   bool Run();
 
  private:
-  bool RunTest(const TestFiles& test);
+  bool RunTest(const std::wstring& t, std::uint64_t listedBytes);
   std::optional<bool> RoomInIndex(const std::wstring& t);
   bool MayRetry(bool readOnly);
-  bool Copy(const TestFiles& test);
-  bool Enter(const std::wstring& t, const std::wstring& headerValue);
+  bool TargetsFree(const std::vector<fileutil::FileEntry>& files);
+  void CheckRoomOnDisk(const std::wstring& t, const std::vector<fileutil::FileEntry>& files);
+  bool Stage(Staging& stage, const std::vector<fileutil::FileEntry>& files);
+  bool Commit(Staging& stage, const std::wstring& t, const std::wstring& headerValue, std::uint64_t bytes);
+  void EndSession() noexcept;
   // An orderly stop: the progress goes before its message comes.
   bool Stop(const std::wstring& message) {
     view_.CloseProgress();
@@ -121,43 +125,58 @@ class Transfer {
   }
   void Tick();
   Worker& worker();
+  Staging& staging();
 
   RunView& view_;
   const std::wstring sourcePrefix_;
   const std::wstring destPrefix_;
-  const std::vector<TestFiles> tests_;
+  std::vector<std::pair<std::wstring, std::uint64_t>> tests_;  // and their bytes at the start
   std::vector<std::wstring> held_;  // the destination's tests before anything is copied
   std::uint64_t total_ = 0;         // bytes of the tests not skipped
   std::wstring line_;               // the test now, as the dialog shows it
-  std::atomic<bool> stop_{false};   // the user stopped the run, or the window gave up on a job
+  std::atomic<bool> stop_{false};   // the user stopped the run, the session ends, or the window gave up on a job
   CopyProgress progress_;
-  std::optional<Worker> worker_;  // made at the first long work; joined before anything above goes
+  std::optional<Staging> staging_;  // made at the first copy; removes what the run leaves
+  std::optional<Worker> worker_;    // made at the first long work; joined before anything above goes
 };
 
 bool Transfer::Run() {
   held_ = fileutil::TestsInFolder(destPrefix_);
   for (std::size_t i = 0; i < tests_.size(); ++i) {
-    line_ = ProgressTest(static_cast<int>(i + 1), static_cast<int>(tests_.size()), tests_[i].t);
-    if (!RunTest(tests_[i])) return false;
+    const auto& [t, bytes] = tests_[i];
+    line_ = ProgressTest(static_cast<int>(i + 1), static_cast<int>(tests_.size()), t);
+    if (!RunTest(t, bytes)) return false;
   }
   return true;
 }
 
-bool Transfer::RunTest(const TestFiles& test) {
-  const std::wstring& t = test.t;
+bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
   if (stop_) return Stop(RunStopped(t));
   const std::optional<bool> room = RoomInIndex(t);
   if (!room) return false;
   if (!*room) view_.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
   if (!*room ||
       (fileutil::HoldsTest(held_, t) && view_.Show(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == base::kIdNo)) {
-    total_ -= test.bytes;  // the bar measures what is copied
+    total_ -= listedBytes;  // the bar measures what is copied
     return true;
   }
-  if (!Copy(test)) return Stop(RunStopped(t));
+  // Listed right before the copy: the files may have changed while a question was open.
+  const std::vector<fileutil::FileEntry> files = ListTestFiles(sourcePrefix_, t);
+  total_ += BytesOf(files) - listedBytes;
+  if (!TargetsFree(files)) return false;
+  Staging& stage = staging();  // removes what runs that are over left, before the room is measured
+  CheckRoomOnDisk(t, files);
+  if (!Stage(stage, files)) {
+    stage.Discard();
+    return Stop(RunStopped(t));
+  }
+  // The header as it was copied; its notice comes before the lock is taken.
+  const std::wstring header = sourcePrefix_ + t + L".HED";
+  const std::wstring staged = stage.StagedPath(t + L".HED");
+  if (staged.empty()) throw base::SystemError(kCannotReadHeader, header, ERROR_FILE_NOT_FOUND);
   std::wstring headerValue;  // fresh for every test: never another test's value
-  if (!ReadHeaderValue(destPrefix_ + t + L".HED", headerValue)) view_.Show(NoFifthField(t), Buttons::Ok, Icon::None);
-  return Enter(t, headerValue);
+  if (!ReadHeaderValue(staged, header, headerValue)) view_.Show(NoFifthField(t), Buttons::Ok, Icon::None);
+  return Commit(stage, t, headerValue, BytesOf(files));
 }
 
 // Checked before anything of the test is copied, so that a test the index
@@ -183,17 +202,40 @@ bool Transfer::MayRetry(bool readOnly) {
   return view_.Show(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) == base::kIdRetry;
 }
 
-// Every file of the test under the same name; false when the user stopped
-// the run (a file stopped halfway is removed).
-bool Transfer::Copy(const TestFiles& test) {
+// A file of the test in the destination that another program holds could
+// not be moved aside: asked about before anything is copied. False after Cancel.
+bool Transfer::TargetsFree(const std::vector<fileutil::FileEntry>& files) {
+  for (const fileutil::FileEntry& file : files) {
+    const std::wstring target = destPrefix_ + file.name;
+    while (HeldByAnother(target))
+      if (view_.Show(FileInUse(target), Buttons::RetryCancel, Icon::Warning) != base::kIdRetry) return false;
+  }
+  return true;
+}
+
+// Advice before anything is copied: the copies' room (each file in whole
+// clusters; the previous copy keeps its room until the commit) against what
+// this user may still write there. A disk that fills anyway ends in the
+// failed copy, whose temporaries go. Throws AppError when short.
+void Transfer::CheckRoomOnDisk(const std::wstring& t, const std::vector<fileutil::FileEntry>& files) {
+  const std::optional<DiskRoom> room = RoomOnDisk(destPrefix_);
+  if (!room) return;
+  std::uint64_t need = 0;
+  for (const fileutil::FileEntry& file : files) need += (file.size + room->cluster - 1) / room->cluster * room->cluster;
+  if (need > room->available)
+    throw base::AppError(NoRoom(base::WithoutClosingSeparator(destPrefix_), t, need, room->available));
+}
+
+// Every file of the test copied under a temporary name, on the worker;
+// false when the user stopped the run (or the session ends).
+bool Transfer::Stage(Staging& stage, const std::vector<fileutil::FileEntry>& files) {
   Tick();  // a Cancel made while a question was open
   if (stop_) return false;
-  worker().Run([this, &test] {
-    for (const fileutil::FileEntry& file : test.files) {
+  worker().Run([this, &stage, &files] {
+    for (const fileutil::FileEntry& file : files) {
       if (stop_) return;
-      const std::wstring target = destPrefix_ + file.name;
-      progress_.StartFile(target);
-      const bool whole = CopyOneFile(sourcePrefix_ + file.name, target, [this](std::uint64_t copied) {
+      progress_.StartFile(destPrefix_ + file.name);
+      const bool whole = stage.Stage(sourcePrefix_, file, [this](std::uint64_t copied) {
         progress_.InFile(copied);
         return !stop_;
       });
@@ -204,13 +246,37 @@ bool Transfer::Copy(const TestFiles& test) {
   return !stop_;
 }
 
-bool Transfer::Enter(const std::wstring& t, const std::wstring& headerValue) {
+// The staged copies put in place with the index, under its lock; or, when
+// the test cannot be entered, removed with the previous copy left whole.
+bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring& headerValue, std::uint64_t bytes) {
   for (;;) {
-    const Update update = worker().Run([&] { return UpdateIndexFile(destPrefix_, t, headerValue, stop_); });
+    const Update update = worker().Run([&] { return UpdateIndexFile(destPrefix_, t, headerValue, stop_, &stage); });
     if (update == Update::Done) return true;
-    if (update == Update::Stopped) return Stop(RunStopped(t));
-    if (!MayRetry(update == Update::ReadOnly)) return Stop(NotEntered(t));
+    if (update == Update::Held && MayRetry(false)) continue;
+    stage.Discard();  // the test stays as it was
+    switch (update) {
+      case Update::Stopped:
+        return Stop(RunStopped(t));
+      case Update::ReadOnly:
+        return MayRetry(true);  // its notice
+      case Update::Full:
+        // Filled by another copy of the program meanwhile: skipped, as at the check.
+        view_.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
+        total_ -= bytes;
+        return true;
+      default:
+        return false;  // Cancel
+    }
   }
+}
+
+// The session ends (WM_ENDSESSION, also in the middle of a question or of a
+// job): the run stops, a commit under way finishes, and the temporaries go
+// before the system may end the program.
+void Transfer::EndSession() noexcept {
+  stop_ = true;
+  if (worker_) worker_->AwaitIdle();
+  if (staging_) staging_->Close();
 }
 
 void Transfer::Tick() {
@@ -224,11 +290,22 @@ Worker& Transfer::worker() {
   return *worker_;
 }
 
+Staging& Transfer::staging() {
+  if (staging_) return *staging_;
+  Staging& made = staging_.emplace(destPrefix_);
+  // What runs that are over left here; under the lock, so that no commit is
+  // under way. Another run's hold of it now only puts this off to a later run.
+  worker().Run([this, &made] {
+    if (const base::ScopedFile lock = LockIndex(destPrefix_, 0); lock.valid()) made.RemoveLeftovers();
+  });
+  return made;
+}
+
 }  // namespace
 
 bool TransferTests(RunView& view, const std::wstring& sourcePrefix, const std::wstring& destPrefix,
                    const std::vector<std::wstring>& tests) {
-  Transfer transfer(view, sourcePrefix, destPrefix, ListTests(sourcePrefix, tests));
+  Transfer transfer(view, sourcePrefix, destPrefix, tests);
   return transfer.Run();
 }
 

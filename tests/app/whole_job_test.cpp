@@ -220,7 +220,8 @@ TEST_F(WholeJob, FromSourceDriveToIndexedDestination) {
 // programs all through it (Windows marks a window that does not as
 // "(応答なし)"), shows the run's progress in the system's dialog, and takes no
 // click or key meant for it; a handler that empties the window's selection
-// meanwhile changes nothing of what the run does.
+// meanwhile changes nothing of what the run does. Windows may not end the
+// session during the run, and may again after it.
 TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   EmptyDestination();
   OpenSourceAndDestination();
@@ -240,6 +241,11 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   std::vector<std::wstring> dialogTexts;
   int polls = 0;
   bool inputMade = false;
+  const auto sessionMayEnd = [&] {
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutW(form_, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 2000, &answer), 0);
+    return answer != FALSE;
+  };
   bool sawTestLine = false;
   while (appdriver::Text(label3) == expected::kInProgress && GetTickCount64() - start < 60000) {
     DWORD_PTR ignored = 0;
@@ -265,6 +271,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
       DWORD_PTR done = 0;
       SendMessageTimeoutW(GetParent(dir1), WM_COMMAND, MAKEWPARAM(app::kIdDir1, LBN_DBLCLK),
                           reinterpret_cast<LPARAM>(dir1), SMTO_NORMAL, 5000, &done);
+      EXPECT_FALSE(sessionMayEnd()) << "during the run";
       inputMade = appdriver::Text(label3) == expected::kInProgress;
       ASSERT_TRUE(inputMade) << "the run ended before the input was made: inconclusive";
     }
@@ -289,6 +296,7 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
   EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "3.00,1002\r\n7.25,\x83\x5C-12\r\n");
   EXPECT_TRUE(appdriver::WaitUntil([&] { return app_->ProgressDialog() == nullptr; }, 5000))
       << "the dialog goes with the run";
+  EXPECT_TRUE(sessionMayEnd()) << "after the run";
 
   // Afterwards a click starts a run as usual: the selection went with the folder.
   appdriver::ClickAt(execute);
@@ -301,8 +309,8 @@ TEST_F(WholeJob, ALongRunKeepsAnsweringShowsItsProgressAndTakesNoClicks) {
 // Cancel in the progress dialog while test 1002 is under way (the test takes
 // the index's lock while the overwrite question is open, so that the run then
 // waits): the run stops and says which test it did not finish; the test before
-// it stays copied and entered, and nothing of the stopped test is entered or
-// left half-copied under its name.
+// it stays copied and entered, and the previous copy of the stopped test stays
+// as it was, with nothing of the run left beside it.
 TEST_F(WholeJob, CancelStopsTheRunAndKeepsWhatWasDone) {
   WriteBytes(dest_ + L"\\1002.HED", "old header 1002");
   WriteBytes(dest_ + L"\\1002.GRA", "old data 1002");
@@ -343,8 +351,10 @@ TEST_F(WholeJob, CancelStopsTheRunAndKeepsWhatWasDone) {
   EXPECT_TRUE(appdriver::WaitUntil([&] { return app_->ProgressDialog() == nullptr; }, 5000));
   EXPECT_EQ(ReadBytes(dest_ + L"\\PCNT.TXT"), "12.50,1001\r\n20.00,0999\r\n");
   EXPECT_EQ(ReadBytes(dest_ + L"\\1001.GRA"), "data 1001");
-  // Copied whole, not entered.
-  EXPECT_EQ(ReadBytes(dest_ + L"\\1002.GRA"), "data 1002");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1002.HED"), "old header 1002");
+  EXPECT_EQ(ReadBytes(dest_ + L"\\1002.GRA"), "old data 1002");
+  EXPECT_EQ(testsupport::FolderContents(dest_),
+            (Names{L"1001.GRA", L"1001.HED", L"1001.TXT", L"1002.GRA", L"1002.HED", L"PCNT.TXT"}));
 }
 
 // The same job with the keyboard alone: Tab between the controls, a letter in

@@ -1,7 +1,9 @@
 #include "conversion/execute.h"
 #include "conversion/file_io.h"
+#include "conversion/index_file.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,7 @@ class Execute : public testing::Test {
   std::wstring dst = root + L"\\dst";
   std::wstring dstIndex = dst + L"\\PCNT.TXT";
   std::unique_ptr<HeldOpen> held;  // another program's hold on a file while a row's run lasts
+  base::ScopedFile indexLock;      // another copy of the program's lock while a row's run lasts
 
   void SetUp() override { testsupport::MakeFolders(src); }
 
@@ -194,6 +197,7 @@ void Execute::Check(const Row& row) {
   if (row.prepare) row.prepare(view);
   EXPECT_EQ(Run(view, row.selection, row.doneBefore), row.done);
   held.reset();
+  indexLock.reset();
   EXPECT_EQ(view.label3, row.done == 1 ? expected::kDone : std::wstring());
 
   const Prompts& shown = view.prompts();
@@ -230,15 +234,20 @@ void Execute::Check(const Row& row) {
 // completion text; a failure is shown after that end.
 TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
   auto test1234 = [&](FakeView&) { AddTest(src, L"1234", kHeader); };
-  std::wstring sameAsSource = src + L"\\";  // the source folder spelled another way
-  sameAsSource[0] = static_cast<wchar_t>(std::towlower(sameAsSource[0]));
   const std::string utf8Index = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // with a byte-order mark, as editors save it
   const Names refused{kStarted, L"DoEvents", kBox, kEnded};
   const Names failed{kStarted, L"DoEvents", L"Busy", kEnded, kPointerBack, kBox};
   const Names copyFailed{kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack, kBox};
   const Box overwrite = Question(expected::Overwrite(L"1234"));
   const Box cannotCopy = FailureBox(expected::kCannotCopy + L"\n");
-  const Box badHeader = FailureBox(expected::Failure(expected::kCannotReadHeader, dst + L"\\1234.HED"));
+  const Box badHeader = FailureBox(expected::Failure(expected::kCannotReadHeader, src + L"\\1234.HED"));
+  // The previous copy of a test, whole, whatever stops the run.
+  const Files previous{{L"1234.GRA", "old data"}, {L"1234.HED", "old header"}, {L"PCNT.TXT", "1.00,9999\r\n"}};
+  auto previousKept = [&] {
+    return std::vector<Held>{{dst, Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}},
+                             {dst + L"\\1234.GRA", "old data"}, {dst + L"\\1234.HED", "old header"},
+                             {dstIndex, "1.00,9999\r\n"}};
+  };
   const Row rows[] = {
       {.name = "BlankDestinationIsRefusedAfterTheDriveNameMessage", .prepare = test1234, .destination = L"  ",
        .boxes = {{expected::kDriveName, Buttons::Ok, Icon::Information},
@@ -262,24 +271,43 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
       {.name = "NoToTheFolderQuestionCreatesNeitherMissingLevel", .prepare = test1234, .destination = root + L"\\C\\D",
        .answers = {kIdNo}, .boxes = {Question(expected::kCreateFolders)}, .events = refused,
        .afterwards = {{root + L"\\C", kNothing}}},
-      {.name = "AFailedCopyStopsTheRunAndSaysWhy",
+      // The data file cannot be read (another program holds it): the copy of
+      // the header made before it goes, and the previous copy stays whole.
+      {.name = "AFailedCopyStopsTheRunAndLeavesThePreviousCopyWhole",
        .prepare = [&](FakeView&) {
          AddTest(src, L"1234", kHeader);
          AddTest(src, L"5678", "a,b,c,d,1\r\n");
-         MakeDestination({{L"1234.GRA", "old"}});
-         held = std::make_unique<HeldOpen>(dst + L"\\1234.GRA", GENERIC_READ | GENERIC_WRITE, 0);
+         MakeDestination(previous);
+         held = std::make_unique<HeldOpen>(src + L"\\1234.GRA", GENERIC_READ | GENERIC_WRITE, 0);
        },
        .selection = {L"1234", L"5678"}, .answers = {kIdYes}, .boxes = {overwrite, cannotCopy}, .events = copyFailed,
-       .doneBefore = 1,
-       .afterwards = {{dst + L"\\1234.GRA", "old"}, {dst + L"\\5678.GRA", kNothing}, {dstIndex, kNothing}},
+       .doneBefore = 1, .afterwards = previousKept(),
        .finish = [&](const FakeView& view) {
-         EXPECT_NE(view.prompts()[1].text.find(dst + L"\\1234.GRA"), std::wstring::npos);
+         EXPECT_NE(view.prompts()[1].text.find(src + L"\\1234.GRA\n→ " + dst + L"\\1234.GRA"), std::wstring::npos);
        }},
-      // The copy onto itself fails, so the user is told and no file is emptied.
-      {.name = "TheSourceFolderAsDestinationLosesNothing", .prepare = test1234, .destination = sameAsSource,
-       .answers = {kIdYes}, .boxes = {overwrite, cannotCopy}, .events = copyFailed, .doneBefore = 1,
-       .afterwards = {{src, Names{L"1234.GRA", L"1234.HED"}}, {src + L"\\1234.HED", kHeader},
-                      {src + L"\\1234.GRA", "data of the test"}}},
+      // A file it would replace is held by another program: asked about before anything is copied.
+      {.name = "AHeldTargetIsAskedAboutBeforeTheCopy",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         MakeDestination(previous);
+         held = std::make_unique<HeldOpen>(dst + L"\\1234.HED", GENERIC_READ, FILE_SHARE_READ);
+       },
+       .answers = {kIdYes, base::kIdCancel},
+       .boxes = {overwrite, {expected::FileInUse(dst + L"\\1234.HED"), Buttons::RetryCancel, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kEnded, kPointerBack}, .afterwards = previousKept()},
+      // Something fails while the test is put in place (a folder has the name
+      // of one of its files): what was moved goes back, the index stays.
+      {.name = "AFailureInTheCommitPutsEverythingBack",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         WriteBytes(src + L"\\1234.TXT", "notes");
+         MakeDestination(previous);
+         testsupport::MakeFolders(dst + L"\\1234.TXT");
+       },
+       .answers = {kIdYes}, .boxes = {overwrite, FailureBox(expected::Failure(expected::kCannotReplace, dst + L"\\1234.TXT"))},
+       .events = copyFailed, .doneBefore = 1,
+       .afterwards = {{dst, Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT"}}, {dst + L"\\1234.GRA", "old data"},
+                      {dst + L"\\1234.HED", "old header"}, {dst + L"\\1234.TXT", Names{}}, {dstIndex, "1.00,9999\r\n"}}},
       // Refused before anything of the test is copied.
       {.name = "AReadOnlyIndexIsRefusedBeforeTheTest",
        .prepare = [&](FakeView& view) {
@@ -300,16 +328,16 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
        .boxes = {Question(expected::kCreateFolders),
                  FailureBox(expected::Failure(expected::kCannotCreateFolder, root + L"\\file\\sub"))},
        .events = {kStarted, L"DoEvents", kBox, kEnded, kBox}, .doneBefore = 1},
-      {.name = "AMissingHeaderStopsTheRun",
+      {.name = "AMissingHeaderStopsTheRunWithNothingCopied",
        .prepare = [&](FakeView&) { WriteBytes(src + L"\\1234.GRA", "data"); MakeDestination(); },
-       .boxes = {badHeader}, .events = failed, .doneBefore = 1, .afterwards = {{dst, Names{L"1234.GRA"}}}},
+       .boxes = {badHeader}, .events = failed, .doneBefore = 1, .afterwards = {{dst, Names{}}}},
       {.name = "AHeaderValueThatIsNoShiftJisStopsTheRunBeforeTheIndex",
        .prepare = [&](FakeView&) {
          AddTest(src, L"1234", "a,b,c,d,1\x81\x20\r\n");  // a lead byte with an invalid second byte
          MakeDestination({{L"PCNT.TXT", "1.00,9999\r\n"}});
        },
        .boxes = {{badHeader.text + expected::kNotShiftJis, Buttons::Ok, Icon::Warning}}, .events = failed,
-       .doneBefore = 1, .afterwards = {{dstIndex, "1.00,9999\r\n"}}},
+       .doneBefore = 1, .afterwards = {{dst, Names{L"PCNT.TXT"}}, {dstIndex, "1.00,9999\r\n"}}},
       {.name = "AnUnexpectedErrorIsReportedAndDoesNotEscape",
        .prepare = [&](FakeView& view) { MakeDestination(); view.onText1 = [] { throw std::runtime_error("boom"); }; },
        .boxes = {{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}},
@@ -333,7 +361,49 @@ TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
       MakeDestination(files);
     };
   };
+  std::wstring sameAsSource = src + L"\\";  // the source folder spelled another way
+  sameAsSource[0] = static_cast<wchar_t>(std::towlower(sameAsSource[0]));
+  // The previous copy of a test, whole, whatever stops the run.
+  auto previous = [&](FakeView&) {
+    AddTest(src, L"1234", kHeader);
+    MakeDestination({{L"1234.GRA", "old data"}, {L"1234.HED", "old header"}, {L"PCNT.TXT", "1.00,9999\r\n"}});
+  };
+  const std::vector<Held> previousKept{{dst, Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}},
+                                       {dst + L"\\1234.GRA", "old data"}, {dst + L"\\1234.HED", "old header"}};
+  std::string full;
+  for (int k = 1; k <= 100; ++k) full += std::to_string(k) + ".00,T" + std::to_string(k) + "\r\n";
+  ULONGLONG askedAt = 0;
   const Row rows[] = {
+      // Copied whole beside itself, then put in place: no file is emptied.
+      {.name = "TheSourceFolderAsDestinationLosesNothing",
+       .prepare = [&](FakeView&) { AddTest(src, L"1234", kHeader); }, .destination = sameAsSource,
+       .answers = {kIdYes}, .boxes = {overwrite}, .events = asked, .done = 1,
+       .afterwards = {{src, Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}}, {src + L"\\1234.HED", kHeader},
+                      {src + L"\\1234.GRA", "data of the test"}, {src + L"\\PCNT.TXT", "12.5,1234\r\n"}}},
+      // The run waits for another program's lock (taken while the question
+      // is open) and the user stops it: the copies made meanwhile go.
+      {.name = "ACancelledReplaceLeavesThePreviousCopyWhole",
+       .prepare = [&](FakeView& view) {
+         previous(view);
+         view.onShow = [&](const std::wstring&) {
+           indexLock = conversion::LockIndex(dst + L"\\", 0);
+           askedAt = GetTickCount64();
+         };
+         view.onProgress = [&](const conversion::RunProgress&) { return GetTickCount64() - askedAt < 300; };
+       },
+       .answers = {kIdYes}, .boxes = {overwrite, {expected::RunStopped(L"1234"), Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kEnded, kPointerBack},
+       .afterwards = previousKept},
+      // Another copy of the program filled the index while the question was open.
+      {.name = "AnIndexFilledMeanwhileSkipsTheTestAsAFullOne",
+       .prepare = [&](FakeView& view) {
+         previous(view);
+         view.onShow = [&](const std::wstring& box) { if (box == overwrite.text) WriteBytes(dstIndex, full); };
+       },
+       .answers = {kIdYes}, .boxes = {overwrite, {expected::IndexFull(L"1234"), Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kCompleted, kPointerBack}, .done = 1,
+       .afterwards = previousKept,
+       .finish = [&](const FakeView&) { EXPECT_EQ(ReadBytes(dstIndex), full); }},
       {.name = "OverwriteQuestionNamesTheTestAndNoLeavesItAlone", .prepare = there, .answers = {kIdNo},
        .boxes = {overwrite}, .events = asked, .done = 1,
        .afterwards = {{dst, Names{L"1234.GRA", L"PCNT.TXT"}}, {dst + L"\\1234.GRA", "old"},
@@ -397,11 +467,12 @@ TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
        .afterwards = {{dstIndex, "1.00,A\r\n2.00,B\r\n12.50,1234\r\n"},
                       {dst, Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT"}}}},
       // Copies of an earlier transfer from a CD are read-only; Windows refuses
-      // to copy onto them, or onto hidden ones (Wine run as root does not):
-      // after Yes they are replaced and take the source's attributes.
+      // to replace them, or hidden ones (Wine run as root does not): after Yes
+      // they are replaced, and the new copies are never read-only.
       {.name = "ReadOnlyAndHiddenCopiesAreReplacedAfterYes",
        .prepare = [&](FakeView&) {
          AddTest(src, L"1234", kHeader);
+         SetFileAttributesW((src + L"\\1234.HED").c_str(), FILE_ATTRIBUTE_READONLY);
          MakeDestination({{L"1234.GRA", "old"}, {L"1234.HED", "old"}});
          SetFileAttributesW((dst + L"\\1234.GRA").c_str(), FILE_ATTRIBUTE_READONLY);
          SetFileAttributesW((dst + L"\\1234.HED").c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -527,8 +598,49 @@ TEST_F(Execute, RunsThatCompleteCopyAndEnterEveryTest) {
                       {dstIndex, ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size())}}},
       {.name = "ASuccessfulRunReportsCompletionAndRestoresThePointer",
        .prepare = [&](FakeView& view) { test1234(view); MakeDestination(); }, .events = completed, .done = 1},
+      // A run that is over (killed, or cut off by a power cut) left copies,
+      // a file it was replacing and its marker; a run still going on another
+      // PC holds its marker open. The first go; the replaced file goes back.
+      {.name = "WhatARunThatIsOverLeftGoesAndALiveRunsTemporariesStay",
+       .prepare = [&](FakeView& view) {
+         test1234(view);
+         MakeDestination({{L"~lugeon-0badf00d-1.tmp", "staged"}, {L"~lugeon-0badf00d-2-1234.TXT.tmp", "notes"},
+                          {L"~lugeon-0badf00d.tmp", ""}, {L"~lugeon-12345678-1.tmp", "live"},
+                          {L"~lugeon-12345678.tmp", ""}});
+         held = std::make_unique<HeldOpen>(dst + L"\\~lugeon-12345678.tmp", GENERIC_WRITE, 0);
+       },
+       .events = completed, .done = 1,
+       .afterwards = {{dst, Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT", L"~lugeon-12345678-1.tmp",
+                                  L"~lugeon-12345678.tmp"}},
+                      {dst + L"\\1234.TXT", "notes"}}},
   };
   for (const Row& row : rows) Check(row);
+}
+
+// Too little room on the destination's drive for the test's copies (a
+// sparse source file of 4 TiB): the user is told what they need and what
+// is free, and nothing of the test is copied.
+TEST_F(Execute, ATestTheDiskHasNoRoomForIsNotCopied) {
+  AddTest(src, L"1234", kHeader);
+  const HANDLE file = CreateFileW((src + L"\\1234.GRA").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD ignored = 0;
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);  // Wine's files are sparse anyway
+  LARGE_INTEGER size;
+  size.QuadPart = 4LL << 40;
+  const bool made = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  if (!made) GTEST_SKIP() << "no sparse file of 4 TiB on this drive";
+  MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
+  FakeView view(src, dst);
+  EXPECT_EQ(Run(view, {L"1234"}, 1), 0);
+  ASSERT_EQ(view.prompts().size(), 1u);
+  // 4 TiB and the header's cluster, rounded up to a tenth of a MB.
+  const std::wstring head = expected::NoRoom(dst, L"1234", L"4194304.1");
+  EXPECT_EQ(view.prompts()[0].text.substr(0, head.size()), head);
+  EXPECT_EQ(view.events, (Names{kStarted, L"DoEvents", L"Busy", kEnded, kPointerBack, L"Box:" + view.prompts()[0].text}));
+  EXPECT_EQ(FolderContents(dst), Names{L"PCNT.TXT"});
 }
 
 TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
@@ -547,24 +659,28 @@ TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
 
 // A run that works for a while (here: waiting for another program's lock)
 // keeps the window answering and shows its progress, and stops at once when
-// the user says so, or when showing the progress fails: the test is not
-// entered, and the user is told which test was not finished, or why.
-TEST_F(Execute, ALongRunShowsItsProgressAndStopsAtOnceWhenToldOrWhenTheWindowFails) {
+// the user says so, when showing the progress fails, or when the session
+// ends (whose handler returns with the run's temporaries gone): nothing of
+// the test is in place or entered, and the user is told why.
+TEST_F(Execute, ALongRunShowsItsProgressAndStopsAtOnceWhenToldWhenTheWindowFailsOrWhenTheSessionEnds) {
   AddTest(src, L"1234", kHeader);
   MakeDestination({{L"PCNT.TXT", "1.00,A\r\n"}});
   Writer holder(L"hold " + dst, root + L"\\holder.txt");
   ASSERT_TRUE(WaitFor([&] { return Exists(dst + L"\\PCNT.TXT.lock"); })) << holder.Output();
-  for (const bool fails : {false, true}) {
-    SCOPED_TRACE(fails ? "the window fails" : "the user stops the run");
-    for (const wchar_t* name : {L"\\1234.GRA", L"\\1234.HED"}) testsupport::RemoveTree(dst + name);
+  enum class Stop { Cancel, Failure, SessionEnd };
+  for (const Stop stop : {Stop::Cancel, Stop::Failure, Stop::SessionEnd}) {
+    SCOPED_TRACE(static_cast<int>(stop));
     FakeView view(src, dst);
     const ULONGLONG start = GetTickCount64();
     ULONGLONG stoppedAfter = 0;
     view.onProgress = [&](const conversion::RunProgress&) {
-      if (GetTickCount64() - start < 500) return true;
+      if (GetTickCount64() - start < 500 || stoppedAfter != 0) return true;
       stoppedAfter = GetTickCount64() - start;
-      if (fails) throw std::runtime_error("boom");
-      return false;  // Cancel
+      if (stop == Stop::Failure) throw std::runtime_error("boom");
+      if (stop == Stop::Cancel) return false;
+      view.endSession();
+      EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT", L"PCNT.TXT.lock"})) << "the temporaries are gone";
+      return true;
     };
     PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
     EXPECT_EQ(Run(view, {L"1234"}), 0);
@@ -573,11 +689,14 @@ TEST_F(Execute, ALongRunShowsItsProgressAndStopsAtOnceWhenToldOrWhenTheWindowFai
     EXPECT_EQ(view.progress[0].test, expected::ProgressTest(1, 1, L"1234"));
     EXPECT_EQ(view.progress[0].total, 30u) << "the bytes of the test's two files";
     EXPECT_GE(view.answered, 1) << "the window answered while the run waited";
-    const Prompts told{fails ? testsupport::Prompt{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}
-                             : testsupport::Prompt{expected::RunStopped(L"1234"), Buttons::Ok, Icon::Warning}};
-    EXPECT_EQ(view.prompts(), told);
+    const testsupport::Prompt told = stop == Stop::Failure
+                                         ? testsupport::Prompt{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}
+                                         : testsupport::Prompt{expected::RunStopped(L"1234"), Buttons::Ok, Icon::Warning};
+    EXPECT_EQ(view.prompts(), Prompts{told});
     EXPECT_EQ(view.label3, L"");
-    EXPECT_EQ(view.events.back(), fails ? L"Box:" + told[0].text : kPointerBack);
+    EXPECT_EQ(view.events.back(), stop == Stop::Failure ? L"Box:" + told.text : kPointerBack);
+    EXPECT_FALSE(view.endSession) << "the run's handler goes with it";
+    EXPECT_EQ(FolderContents(dst), (Names{L"PCNT.TXT", L"PCNT.TXT.lock"}));
     EXPECT_EQ(ReadBytes(dstIndex), "1.00,A\r\n");
   }
 }
@@ -597,7 +716,7 @@ TEST(CopyOneFile, AStoppedCopyLeavesNothingUnderTheTargetsName) {
   const bool whole = conversion::CopyOneFile(from, folder + L"\\copy.GRA", [&](std::uint64_t) {
     ++reports;
     return false;
-  });
+  }, folder + L"\\copy.GRA");
   if (reports == 0) GTEST_SKIP() << "this platform's CopyFileExW reports no progress (Wine)";
   EXPECT_FALSE(whole);
   EXPECT_FALSE(Exists(folder + L"\\copy.GRA"));
@@ -694,7 +813,7 @@ TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
   ULONGLONG waited = 0;
   view.onShow = [&](const std::wstring&) {
     waited = GetTickCount64() - start;
-    EXPECT_EQ(FolderContents(dst), (Names{L"1234.GRA", L"1234.HED", L"PCNT.TXT.lock"})) << "copied, not entered";
+    EXPECT_FALSE(Exists(dst + L"\\1234.GRA")) << "staged, not yet in place";
     holder.End();
   };
   EXPECT_EQ(Run(view, {L"1234"}), 1);

@@ -46,9 +46,9 @@ IndexFile Load(const std::wstring& prefix) {
 }
 
 // The index step of a run: under the lock, read, enter, save.
-void UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
+conversion::Update UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
   const std::atomic<bool> stop{false};
-  EXPECT_EQ(conversion::UpdateIndexFile(prefix, t, value, stop), conversion::Update::Done);
+  return conversion::UpdateIndexFile(prefix, t, value, stop);
 }
 
 bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) { return Load(prefix).HasRoomFor(t); }
@@ -132,7 +132,7 @@ TEST(UpdateIndexFile, EntersEachValueAndKeepsTheIndexSorted) {
     if (row.before) WriteBytes(f.index, *row.before);
     for (const Entry& entry : row.entries) {
       EXPECT_TRUE(IndexHasRoomFor(f.prefix, entry.t));
-      UpdateIndexFile(f.prefix, entry.t, entry.value);
+      EXPECT_EQ(UpdateIndexFile(f.prefix, entry.t, entry.value), conversion::Update::Done);
       if (!entry.after) continue;
       EXPECT_EQ(ReadBytes(f.index), *entry.after);
     }
@@ -209,8 +209,9 @@ TEST(IndexCapacity, AFullIndexTakesNoNewTestAndStaysUntouched) {
   const std::string full = NumberedIndex(base::kIndexCapacity);
   WriteBytes(f.index, full);
   EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"NEW"));
-  const std::wstring message = Raised([&] { UpdateIndexFile(f.prefix, L"NEW", L"1"); }).message();
-  EXPECT_EQ(message, expected::IndexFull(L"NEW") + L"\n" + f.index);
+  EXPECT_EQ(UpdateIndexFile(f.prefix, L"NEW", L"1"), conversion::Update::Full);
+  IndexFile index = Load(f.prefix);
+  EXPECT_EQ(Raised([&] { index.Enter(L"NEW", L"1"); }).message(), expected::IndexFull(L"NEW") + L"\n" + f.index);
   EXPECT_EQ(ReadBytes(f.index), full);
   EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
 }
@@ -220,7 +221,7 @@ TEST(IndexCapacity, AnOverfullIndexIsNeverRewritten) {
   const std::string overfull = NumberedIndex(base::kIndexCapacity + 1);
   WriteBytes(f.index, overfull);
   EXPECT_FALSE(IndexHasRoomFor(f.prefix, L"T1"));
-  EXPECT_THROW(UpdateIndexFile(f.prefix, L"T1", L"5"), base::AppError);
+  EXPECT_EQ(UpdateIndexFile(f.prefix, L"T1", L"5"), conversion::Update::Full);
   EXPECT_EQ(ReadBytes(f.index), overfull);
 }
 

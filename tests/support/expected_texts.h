@@ -61,12 +61,24 @@ inline std::wstring IndexUnreadable(const std::wstring& index, int line) {
   return L"PCNT.TXT の " + std::to_wstring(line) +
          L" 行目を読み取れないため、PCNT.TXT を変更せずに変換を中止しました。\n" + index + L"\n\n";
 }
+// A file of the test in the destination that another program holds.
+inline std::wstring FileInUse(const std::wstring& path) {
+  return L"送り先のファイルをほかのプログラムが使っているため、置き換えられません。\n" + path +
+         L"\n\nそのファイルを開いているプログラムを閉じてから［再試行］を押してください。［キャンセル］を押すと、"
+         L"この試験をコピーせずに変換を中止します。";
+}
+// Too little room for a test's copies, up to the free megabytes.
+inline std::wstring NoRoom(const std::wstring& folder, const std::wstring& t, const std::wstring& needMb) {
+  return L"送り先の空き容量が足りないため、変換を中止しました。\n" + folder + L"\n\n試験番号 " + t + L" のファイルには " +
+         needMb + L" MB 必要ですが、空きは ";
+}
 // Bytes that are no Shift-JIS: the reason for a header, the head of it for an index.
 inline const std::wstring kNotShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
 
 // Heads of failure reports; Failure adds the path, after which the system's reason follows.
 inline const std::wstring kCannotCreateFolder = L"フォルダを作成できません。";
 inline const std::wstring kCannotCopy = L"ファイルをコピーできません。";
+inline const std::wstring kCannotReplace = L"ファイルを置き換えられません。";
 inline const std::wstring kCannotReadHeader = L"ヘッダファイルを読み込めません。";
 inline const std::wstring kCannotWriteIndex = L"PCNT.TXT を書き込めません。";
 inline const std::wstring kCannotOpenFolder = L"フォルダを開けません。";

@@ -39,6 +39,7 @@ class FakeView : public conversion::RunView {
     return !onProgress || onProgress(shown);
   }
   void CloseProgress() override { ++progressClosed; }
+  void OnSessionEnd(std::function<void()> endSession) override { this->endSession = std::move(endSession); }
   void EndRun(const std::wstring& messageLine) override {
     label3 = messageLine;
     events.push_back(L"End:" + messageLine);
@@ -55,6 +56,7 @@ class FakeView : public conversion::RunView {
   std::function<void()> onText1;      // runs when the run reads Text1
   std::function<void(const std::wstring&)> onShow;  // runs when a box comes, before its answer
   std::function<bool(const conversion::RunProgress&)> onProgress;  // false: the user stops the run
+  std::function<void()> endSession;   // what the window calls when the session ends
   std::vector<conversion::RunProgress> progress;  // what the progress dialog was shown
   int answered = 0;        // messages taken while a thread worked
   int progressClosed = 0;
