@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cwctype>
+#include <iterator>
 #include <map>
 #include <random>
 
@@ -30,9 +29,8 @@ bool StartsAndEnds(const std::wstring& name) {
 std::wstring RunOf(const std::wstring& name) {
   const std::size_t end = kPrefixChars + kRunChars;
   if (!StartsAndEnds(name) || name.size() < end + kSuffixChars || (name[end] != L'.' && name[end] != L'-')) return {};
-  const bool digits = std::all_of(name.begin() + kPrefixChars, name.begin() + end,
-                                  [](wchar_t c) { return std::iswxdigit(c) != 0; });
-  return digits ? name.substr(0, end) : L"";
+  const std::size_t notHex = name.find_first_not_of(L"0123456789abcdefABCDEF", kPrefixChars);
+  return notHex == end ? name.substr(0, end) : L"";
 }
 
 // Deletes a file, also a read-only, hidden or system one.
@@ -86,6 +84,7 @@ Staging::~Staging() {
 }
 
 void Staging::RemoveLeftovers() {
+  leftoversRemoved_ = true;
   WIN32_FIND_DATAW data;
   const base::ScopedFind find(FindFirstFileW((destPrefix_ + kPrefix + L"*" + kSuffix).c_str(), &data));
   if (!find.valid()) return;
@@ -95,7 +94,11 @@ void Staging::RemoveLeftovers() {
     const std::wstring run = RunOf(name);
     if (run.empty() || base::SameFileName(run, run_) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     auto& files = byRun[run];
-    if (name.size() != run.size() + kSuffixChars) files.push_back(name);
+    // "-<n>.tmp" or "-<n>-<name>.tmp" after the run; the marker is the run alone.
+    const std::size_t digits = name.find_first_not_of(L"0123456789", run.size() + 1);
+    if (name[run.size()] == L'-' && digits > run.size() + 1 && digits != std::wstring::npos &&
+        (name[digits] == L'-' || digits == name.size() - kSuffixChars))
+      files.push_back(name);
   } while (FindNextFileW(find.get(), &data));
 
   for (const auto& [run, files] : byRun) {
@@ -154,6 +157,7 @@ void Staging::Close() noexcept {
 }
 
 void Staging::PutInPlace() {
+  if (!leftoversRemoved_) RemoveLeftovers();
   try {
     for (Entry& entry : entries_) {
       const std::wstring target = destPrefix_ + entry.name;

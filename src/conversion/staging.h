@@ -11,9 +11,6 @@
 //   ~lugeon-<run>-<n>-<name>.tmp  a file being replaced, moved aside until the
 //                                 index is in place (<name> empty where the
 //                                 path would be too long)
-#include <atomic>
-#include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,7 +36,8 @@ class Staging final : public FilesToPlace {
   // Removes the temporaries of runs that are over: their marker is not held
   // (it is gone, or left by a power cut). A file that was being replaced
   // goes back under its name when that is free. Call under the index lock,
-  // so that no commit is under way. Failures are passed over.
+  // so that no commit is under way; PutInPlace does it when no call did
+  // before. Failures are passed over.
   void RemoveLeftovers();
 
   // Copies a source file under a temporary name, flushed to the disk;
@@ -74,6 +72,7 @@ class Staging final : public FilesToPlace {
   base::ScopedFile marker_;
   std::vector<Entry> entries_;
   int made_ = 0;  // temporaries named so far
+  bool leftoversRemoved_ = false;
 };
 
 }  // namespace conversion

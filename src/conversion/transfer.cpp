@@ -293,8 +293,9 @@ Worker& Transfer::worker() {
 Staging& Transfer::staging() {
   if (staging_) return *staging_;
   Staging& made = staging_.emplace(destPrefix_);
-  // What runs that are over left here; under the lock, so that no commit is
-  // under way. Another run's hold of it now only puts this off to a later run.
+  // What runs that are over left here, before the room is measured; under
+  // the lock, so that no commit is under way. When another run holds it
+  // now, the first commit does it.
   worker().Run([this, &made] {
     if (const base::ScopedFile lock = LockIndex(destPrefix_, 0); lock.valid()) made.RemoveLeftovers();
   });
