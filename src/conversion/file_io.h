@@ -7,8 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/scoped.h"
-
 namespace conversion {
 
 // The whole content of a file; throws AppError("<failure>", shown, reason):

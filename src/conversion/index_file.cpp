@@ -51,6 +51,19 @@ std::string_view WithoutEndMark(std::string_view bytes) {
   return bytes.substr(0, mark);
 }
 
+// Calls each(line, number) for every line of bytes, numbered from 1; a line
+// ends at CR LF, CR or LF.
+template <class Each>
+void ForEachLine(std::string_view bytes, Each each) {
+  std::size_t start = 0;
+  for (int number = 1; start < bytes.size(); ++number) {
+    std::size_t end = bytes.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = bytes.size();
+    each(bytes.substr(start, end - start), number);
+    start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+}
+
 bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t") == std::string_view::npos;
 }
@@ -106,14 +119,8 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
   if (const std::optional<int> line = Utf8Line(bytes, held)) throw refuse(*line, IndexFault::Utf8);
 
   const std::wstring where = std::wstring(base::text::kCannotReadIndex) + L"\n" + index.path_;
-  std::size_t start = 0;
-  for (int number = 1; start < bytes.size(); ++number) {
-    std::size_t end = bytes.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = bytes.size();
-    const std::string_view line = bytes.substr(start, end - start);
-    start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    if (IsBlankLine(line)) continue;
-
+  ForEachLine(bytes, [&](std::string_view line, int number) {
+    if (IsBlankLine(line)) return;
     if (!base::TryFromSjis(line)) throw refuse(number, IndexFault::NotShiftJis);
     FieldReader reader(line);
     const std::wstring value = base::FromSjis(reader.Read());
@@ -127,7 +134,7 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
     if (reader.LastEnd() != FieldReader::End::EndOfData || !fileutil::IsIndexableTestNumber(name))
       throw refuse(number, IndexFault::NotARecord);
     index.records_.push_back({ValueOf(value, where), std::move(name)});
-  }
+  });
   return index;
 }
 
@@ -165,27 +172,24 @@ void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
 }
 
 std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held) {
-  const auto multiByte = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
-  const auto first = std::find_if(bytes.begin(), bytes.end(), multiByte);
-  if (first == bytes.end() || !base::TryFromUtf8(bytes)) return std::nullopt;
+  if (!base::TryFromUtf8(bytes)) return std::nullopt;
+  std::optional<int> first;  // the line of the first character that is not ASCII
+  bool sjisNamed = false;
   bool utf8Named = false;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = bytes.size();
-    FieldReader reader(bytes.substr(start, end - start));
-    start = end + 1;
+  ForEachLine(bytes, [&](std::string_view line, int number) {
+    if (!first && std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+      first = number;
+    FieldReader reader(line);
     reader.Read();
     const std::string name = reader.Read();
     // Only a name that the two readings spell differently tells them apart.
     const std::optional<std::wstring> sjis = base::TryFromSjis(name);
     const std::wstring utf8 = base::TryFromUtf8(name).value_or(L"");
-    if (sjis && *sjis == utf8) continue;
-    if (sjis && held(*sjis)) return std::nullopt;
+    if (sjis && *sjis == utf8) return;
+    sjisNamed = sjisNamed || (sjis && held(*sjis));
     utf8Named = utf8Named || held(utf8);
-  }
-  if (!utf8Named) return std::nullopt;
-  return static_cast<int>(std::count(bytes.begin(), first, '\n')) + 1;
+  });
+  return first && utf8Named && !sjisNamed ? first : std::nullopt;
 }
 
 void IndexFile::Save() const { ReplaceFileContent(path_, content_, base::text::kCannotWriteIndex); }

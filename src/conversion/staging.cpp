@@ -78,10 +78,7 @@ Staging::Staging(std::wstring destPrefix) : destPrefix_(std::move(destPrefix)) {
   marker_ = MakeMarker(destPrefix_, run_);
 }
 
-Staging::~Staging() {
-  PutBack();
-  Discard();
-}
+Staging::~Staging() { Discard(); }
 
 void Staging::RemoveLeftovers() {
   leftoversRemoved_ = true;

@@ -29,7 +29,7 @@ class Staging final : public FilesToPlace {
   // Marks the run's temporaries in destPrefix as those of a live run.
   // Throws AppError when the folder refuses it.
   explicit Staging(std::wstring destPrefix);
-  ~Staging() override;  // removes whatever the run left, then its marker
+  ~Staging() override;  // removes the staged copies, then the marker
   Staging(const Staging&) = delete;
   Staging& operator=(const Staging&) = delete;
 
