@@ -134,7 +134,10 @@ bool MakeFullDestination(const std::wstring& folder) {
 bool CopyWithIndex(const std::wstring& to, const std::vector<std::string>& indexAfterTest) {
   for (int i = 0; i < load.tests; ++i) {
     if (!CopyTest(i, to)) return false;
-    conversion::ReplaceFileContent(to + L"\\PCNT.TXT", indexAfterTest[static_cast<size_t>(i)], L"");
+    // The durable replace that every commit makes of the index.
+    const std::wstring index = to + L"\\PCNT.TXT";
+    conversion::WriteDurably(index + L".new", indexAfterTest[static_cast<size_t>(i)], L"");
+    conversion::RenameFile(index + L".new", index, true, L"", index);
   }
   return true;
 }

@@ -51,6 +51,34 @@ std::wstring ProgressTest(int number, int count, const std::wstring& t) {
   return kProgressTestHead + std::to_wstring(number) + L" / " + std::to_wstring(count) + L": " + t;
 }
 
+namespace {
+
+std::wstring Lines(const std::vector<std::wstring>& paths) {
+  std::wstring lines;
+  for (const std::wstring& path : paths) lines += (lines.empty() ? L"" : L"\n") + path;
+  return lines;
+}
+
+}  // namespace
+
+std::wstring CannotMend(const std::vector<std::wstring>& paths) {
+  return Report(kCannotMend, Lines(paths), kCannotMendAdvice);
+}
+
+std::wstring PendingOldIndex(const std::wstring& index, const std::wstring& pending) {
+  return Report(kPendingOldIndex, Lines({index, pending}), kPendingOldIndexAdvice);
+}
+
+std::wstring KeptAside(const std::vector<std::wstring>& paths) {
+  return Report(kKeptAside, Lines(paths), kKeptAsideAdvice);
+}
+
+std::wstring CannotPutBack(const std::wstring& from, const std::wstring& to, const std::wstring& reason) {
+  return Report(kCannotPutBack, from + L"\n→ " + to, reason);
+}
+
+std::wstring IndexLockLost(const std::wstring& path) { return Report(kIndexLockLost, path, kIndexLockLostAdvice); }
+
 std::wstring RunStopped(const std::wstring& t) { return kRunStoppedBefore + t + kRunStoppedAfter; }
 
 std::wstring Report(std::wstring_view head, std::wstring_view path, std::wstring_view detail) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/limits.h"
 
@@ -95,6 +96,34 @@ inline constexpr wchar_t kNoRoomAfter[] =
     L" MB です。不要なファイルを削除するか、別の送り先を選んでから実行し直してください。";
 std::wstring NoRoom(const std::wstring& folder, const std::wstring& t, std::uint64_t need, std::uint64_t free);
 
+// What a run that was cut off (a power cut, a program ended) left in the
+// destination; the next run into the folder mends it before it copies. The
+// paths follow each head, one a line.
+inline constexpr wchar_t kCannotMend[] =
+    L"途中で止まった変換のファイルが送り先に残っていますが、その後に変更されているため、元に戻せません。"
+    L"変換を中止しました。";
+inline constexpr wchar_t kCannotMendAdvice[] =
+    L"上のファイルを確かめ、要らないものを削除してから、実行し直してください。";
+std::wstring CannotMend(const std::vector<std::wstring>& paths);
+inline constexpr wchar_t kPendingOldIndex[] =
+    L"PCNT.TXT がなく、書きかけの PCNT.TXT.tmp が残っているため、変換を中止しました。";
+inline constexpr wchar_t kPendingOldIndexAdvice[] =
+    L"PCNT.TXT.tmp の中身を確かめ、正しければ名前を PCNT.TXT に変えてから、実行し直してください。";
+std::wstring PendingOldIndex(const std::wstring& index, const std::wstring& pending);
+inline constexpr wchar_t kKeptAside[] =
+    L"途中で止まった変換が置き換えようとしたファイルを、消さずに残しました。";
+inline constexpr wchar_t kKeptAsideAdvice[] =
+    L"元の名前には新しいファイルがあるか、元の名前が分かりません。要らなければ削除してください。";
+std::wstring KeptAside(const std::vector<std::wstring>& paths);
+inline constexpr wchar_t kCannotPutBack[] =
+    L"ファイルを元に戻せませんでした。次にこのフォルダへ変換するときに元に戻します。";
+std::wstring CannotPutBack(const std::wstring& from, const std::wstring& to, const std::wstring& reason);
+inline constexpr wchar_t kIndexLockLost[] =
+    L"PCNT.TXT のロックが失われたため (ネットワークの切断など)、変換を中止しました。";
+inline constexpr wchar_t kIndexLockLostAdvice[] =
+    L"この試験のファイルと PCNT.TXT は元のままです。送り先への接続を確かめてから、実行し直してください。";
+std::wstring IndexLockLost(const std::wstring& path);
+
 // Why Windows may not end the session while a run is under way.
 inline constexpr wchar_t kShutdownReason[] = L"試験データを転送しています。";
 
@@ -154,6 +183,9 @@ inline constexpr const wchar_t* kEveryText[] = {
     kCannotOpenFolder,      kCannotListFolder,      kCannotChangeFolder,    kHeaderValueOf,
     kNumberTooLarge,        kNotShiftJis,           kNoShiftJisBefore,      kErrorCode,
     kUnexpected,            kInvalidArgument,       kOverflow,              kOutOfRange,
+    kCannotMend,            kCannotMendAdvice,      kPendingOldIndex,       kPendingOldIndexAdvice,
+    kKeptAside,             kKeptAsideAdvice,       kCannotPutBack,         kIndexLockLost,
+    kIndexLockLostAdvice,
 };
 
 }  // namespace base::text

@@ -7,6 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "base/file_calls.h"
+
 namespace base {
 
 template <class Handle, class Traits>
@@ -41,7 +43,7 @@ struct FindTraits {
 };
 struct FileTraits {
   static HANDLE kInvalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE handle) { CloseHandle(handle); }
+  static void Close(HANDLE handle) { Files().Close(handle); }  // a delete-on-close file goes here
 };
 struct KernelTraits {
   static HANDLE kInvalid() { return nullptr; }
@@ -54,7 +56,7 @@ struct GdiTraits {
 };
 
 using ScopedFind = UniqueHandle<HANDLE, FindTraits>;   // FindFirstFileW
-using ScopedFile = UniqueHandle<HANDLE, FileTraits>;   // CreateFileW
+using ScopedFile = UniqueHandle<HANDLE, FileTraits>;   // CreateFileW, Files().Create
 using ScopedHandle = UniqueHandle<HANDLE, KernelTraits>;  // CreateThread, CreateEventW, ...
 using ScopedFont = UniqueHandle<HFONT, GdiTraits<HFONT>>;
 

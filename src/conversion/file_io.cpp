@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/error.h"
+#include "base/file_calls.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/scoped.h"
@@ -33,7 +34,7 @@ std::string ReadAll(HANDLE file, const std::wstring& path, std::wstring_view fai
 
 std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure, const std::wstring& shown) {
   // Others may have it open, even for writing: reading must not stop them or fail for it.
-  const base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  const base::ScopedFile file(base::Files().Create(path.c_str(), GENERIC_READ, kShareAll, OPEN_EXISTING, 0));
   if (!file.valid()) throw base::SystemError(failure, shown, GetLastError());
   return ReadAll(file.get(), shown, failure);
 }
@@ -47,8 +48,7 @@ std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, F
   // Opened with what the replace will need: a program that holds the file
   // without letting others delete it (a spreadsheet shows a file so) refuses
   // it, and so would it refuse the rename. Reading it is no harm to anyone.
-  const base::ScopedFile file(
-      CreateFileW(path.c_str(), GENERIC_READ | DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  const base::ScopedFile file(base::Files().Create(path.c_str(), GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING, 0));
   if (!file.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return {};
@@ -60,46 +60,68 @@ std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, F
 }
 
 void WriteDurably(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
-  const base::ScopedFile file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::ScopedFile file(base::Files().Create(path.c_str(), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
   if (!file.valid()) throw base::SystemError(failure, path, GetLastError());
   DWORD written = 0;
-  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-    throw base::SystemError(failure, path, GetLastError());
-  if (written != bytes.size()) throw base::SystemError(failure, path, ERROR_DISK_FULL);
-  if (!FlushFileBuffers(file.get())) throw base::SystemError(failure, path, GetLastError());
+  DWORD error = ERROR_SUCCESS;
+  if (!base::Files().Write(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written))
+    error = GetLastError();
+  else if (written != bytes.size())
+    error = ERROR_DISK_FULL;
+  else if (!base::Files().Flush(file.get()))
+    error = GetLastError();
+  if (error == ERROR_SUCCESS) return;
+  file.reset();
+  RemoveFile(path);
+  throw base::SystemError(failure, path, error);
 }
 
 void FlushToDisk(const std::wstring& path, std::wstring_view failure) {
-  const base::ScopedFile file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file.valid() || !FlushFileBuffers(file.get())) throw base::SystemError(failure, path, GetLastError());
+  const base::ScopedFile file(base::Files().Create(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0));
+  if (!file.valid() || !base::Files().Flush(file.get())) throw base::SystemError(failure, path, GetLastError());
+}
+
+void FlushFolder(const std::wstring& folderPrefix) noexcept {
+  // A folder's entries go to the disk with it; NTFS journals them anyway,
+  // FAT32 and exFAT only so. A share or a file system that refuses it
+  // leaves it to the server's own journal.
+  const std::wstring folder = base::WithoutClosingSeparator(folderPrefix);
+  const base::ScopedFile handle(base::Files().Create(folder.c_str(), GENERIC_WRITE, kShareAll, OPEN_EXISTING,
+                                                     FILE_FLAG_BACKUP_SEMANTICS));
+  if (handle.valid()) base::Files().Flush(handle.get());
 }
 
 void RenameFile(const std::wstring& from, const std::wstring& to, bool replace, std::wstring_view failure,
                 const std::wstring& reported) {
-  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  // No MOVEFILE_WRITE_THROUGH: it makes durable only a move done by copying.
+  const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
   for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), flags)) return;
+    if (base::Files().Move(from.c_str(), to.c_str(), flags)) return;
     const DWORD error = GetLastError();
     if (!IsPassingHold(error) || attempt == kReplaceAttempts) throw base::SystemError(failure, reported, error);
     Sleep(kReplacePauseMs);
   }
 }
 
-void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure) {
-  const std::wstring tempPath = path + kTempSuffix;
-  try {
-    WriteDurably(tempPath, bytes, failure);
-    RenameFile(tempPath, path, true, failure, path);
-  } catch (...) {
-    DeleteFileW(tempPath.c_str());
-    throw;
-  }
+bool RemoveFile(const std::wstring& path) noexcept {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
+    base::Files().SetAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return base::Files().Delete(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+std::optional<FileStamp> StampOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  return FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                   (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
 }
 
 bool HeldByAnother(const std::wstring& path) {
-  const base::ScopedFile file(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  const base::ScopedFile file(base::Files().Create(path.c_str(), DELETE, kShareAll, OPEN_EXISTING, 0));
   return !file.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
@@ -133,16 +155,21 @@ void CreateFolder(const std::wstring& path) {
 
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, const CopyProgress& progress,
                  const std::wstring& shownTo) {
+  struct Report {
+    const CopyProgress& progress;
+    bool stopped = false;
+  } report{progress};
   const LPPROGRESS_ROUTINE routine = [](LARGE_INTEGER, LARGE_INTEGER copied, LARGE_INTEGER, LARGE_INTEGER, DWORD,
                                         DWORD, HANDLE, HANDLE, LPVOID data) -> DWORD {
-    const auto& report = *static_cast<const CopyProgress*>(data);
-    return report(static_cast<std::uint64_t>(copied.QuadPart)) ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
+    auto& report = *static_cast<Report*>(data);
+    report.stopped = !report.progress(static_cast<std::uint64_t>(copied.QuadPart));
+    return report.stopped ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
   };
-  if (CopyFileExW(from.c_str(), to.c_str(), progress ? routine : nullptr, const_cast<CopyProgress*>(&progress),
-                  nullptr, COPY_FILE_FAIL_IF_EXISTS))
+  if (base::Files().Copy(from.c_str(), to.c_str(), progress ? routine : nullptr, &report, COPY_FILE_FAIL_IF_EXISTS))
     return true;
   const DWORD error = GetLastError();
-  if (error == ERROR_REQUEST_ABORTED) return false;
+  // Ended unfinished without our stop (a server, a filter driver): a failure.
+  if (error == ERROR_REQUEST_ABORTED && report.stopped) return false;
   throw base::SystemError(base::text::kCannotCopy, from + L"\n→ " + shownTo, error);
 }
 

@@ -22,12 +22,17 @@ enum class FileUse { Free, ReadOnly, InUse };
 // as empty; when use is not Free nothing is read. Throws like ReadWholeFile.
 std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, FileUse& use);
 
-// Writes bytes into path, made anew, and makes them durable (they are on
-// the disk when it returns). Throws AppError(failure, path, reason).
+// Writes bytes into a new file (never over one there) and makes them
+// durable: they are on the disk when it returns. Throws AppError(failure,
+// path, reason); a file begun is removed again.
 void WriteDurably(const std::wstring& path, const std::string& bytes, std::wstring_view failure);
 
 // Makes a file's content durable. Throws AppError(failure, path, reason).
 void FlushToDisk(const std::wstring& path, std::wstring_view failure);
+
+// Makes the names in a folder durable, as far as its file system lets a
+// program do so (a share may not): a rename is not, by itself.
+void FlushFolder(const std::wstring& folderPrefix) noexcept;
 
 // Renames a file within its folder, over a file of the new name only with
 // replace; never by copying. A program that holds either file for a moment
@@ -36,11 +41,18 @@ void FlushToDisk(const std::wstring& path, std::wstring_view failure);
 void RenameFile(const std::wstring& from, const std::wstring& to, bool replace, std::wstring_view failure,
                 const std::wstring& reported);
 
-// Writes bytes to path + kTempSuffix and then puts that in place of path in
-// one step: path holds either its old content or all of the new. Only one
-// writer may be at it at a time (see LockIndex): the temporary name is fixed.
-inline constexpr wchar_t kTempSuffix[] = L".tmp";
-void ReplaceFileContent(const std::wstring& path, const std::string& bytes, std::wstring_view failure);
+// Deletes a file, also a read-only, hidden or system one; false when it is
+// still there.
+bool RemoveFile(const std::wstring& path) noexcept;
+
+// What tells a file from another of the same name: its size and write time.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;  // FILETIME
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The stamp of a file; nullopt when it is not there or is a folder.
+std::optional<FileStamp> StampOf(const std::wstring& path);
 
 // Whether another program holds the file open so that it could not be
 // renamed (it lets nobody delete it); false for a file that is not there.
@@ -67,8 +79,9 @@ using CopyProgress = std::function<bool(std::uint64_t copied)>;
 // Copies a file to a new name (never over a file there), with the source's
 // attributes. False when progress stopped it: the part copied is removed.
 // (Wine's CopyFileExW never reports progress: there a copy always runs to
-// its end.) Throws AppError(kCannotCopy, from and shownTo, reason): shownTo
-// is the name the user knows the copy by.
+// its end.) Throws AppError(kCannotCopy, from and shownTo, reason), also for
+// a copy that the system ended unfinished: shownTo is the name the user
+// knows the copy by.
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, const CopyProgress& progress,
                  const std::wstring& shownTo);
 

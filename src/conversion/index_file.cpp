@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/file_calls.h"
 #include "base/limits.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -100,9 +101,9 @@ void SortByValue(std::vector<Record>& records) {
 std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse& use) {
   IndexFile index;
   index.path_ = destPrefix + kIndexName;
-  const std::string content = ReadToReplace(index.path_, base::text::kCannotReadIndex, use);
+  index.read_ = ReadToReplace(index.path_, base::text::kCannotReadIndex, use);
   if (use != FileUse::Free) return std::nullopt;
-  const std::string_view bytes = WithoutEndMark(content);
+  const std::string_view bytes = WithoutEndMark(index.read_);
   index.isNew_ = bytes.empty();
   if (index.isNew_) return index;
 
@@ -192,26 +193,9 @@ std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(con
   return first && utf8Named && !sjisNamed ? first : std::nullopt;
 }
 
-void IndexFile::Save() const { ReplaceFileContent(path_, content_, base::text::kCannotWriteIndex); }
-
-void IndexFile::WriteNew() const {
-  try {
-    WriteDurably(path_ + kTempSuffix, content_, base::text::kCannotWriteIndex);
-  } catch (...) {
-    DiscardNew();
-    throw;
-  }
-}
-
-void IndexFile::PutNewInPlace() const {
-  RenameFile(path_ + kTempSuffix, path_, true, base::text::kCannotWriteIndex, path_);
-}
-
-void IndexFile::DiscardNew() const noexcept { DeleteFileW((path_ + kTempSuffix).c_str()); }
-
 bool IsIndexOwnFile(const std::wstring& name) {
   for (const std::wstring& own : {std::wstring(kIndexName), kIndexName + std::wstring(kLockSuffix),
-                                 kIndexName + std::wstring(kTempSuffix)})
+                                 std::wstring(kOldPendingIndex)})
     if (base::SameFileName(name, own)) return true;
   return false;
 }
@@ -223,8 +207,8 @@ base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, con
   for (;;) {
     // OPEN_ALWAYS: a lock file that nobody holds (left by a power cut, or
     // copied by a backup tool) is no lock; only a holder's handle refuses us.
-    base::ScopedFile lock(CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    base::ScopedFile lock(base::Files().Create(lockPath.c_str(), GENERIC_WRITE, 0, OPEN_ALWAYS,
+                                               FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE));
     if (lock.valid()) return lock;
     const DWORD error = GetLastError();
     // A lock file that is being deleted answers "access denied" for a moment;
@@ -236,37 +220,6 @@ base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, con
     if (GetTickCount64() >= until || (stop != nullptr && *stop)) return lock;
     Sleep(kLockPollMs);
   }
-}
-
-Update UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t, const std::wstring& headerValue,
-                       const std::atomic<bool>& stop, FilesToPlace* files) {
-  const base::ScopedFile lock = LockIndex(destPrefix, kLockPatienceMs, &stop);
-  if (stop) return Update::Stopped;
-  if (!lock.valid()) return Update::Held;
-  FileUse use = FileUse::Free;
-  std::optional<IndexFile> index = IndexFile::Load(destPrefix, use);
-  if (!index) return use == FileUse::ReadOnly ? Update::ReadOnly : Update::Held;
-  // Another copy of the program may have filled it since the run looked.
-  if (!index->HasRoomFor(t)) return Update::Full;
-  index->Enter(t, headerValue);
-  index->WriteNew();
-  if (files != nullptr) {
-    try {
-      files->PutInPlace();
-    } catch (...) {
-      index->DiscardNew();
-      throw;
-    }
-  }
-  try {
-    index->PutNewInPlace();
-  } catch (...) {
-    if (files != nullptr) files->PutBack();
-    index->DiscardNew();
-    throw;
-  }
-  if (files != nullptr) files->Settle();
-  return Update::Done;
 }
 
 }  // namespace conversion

@@ -40,13 +40,9 @@ class IndexFile {
   // Throws AppError when t does not fit or the value is out of range.
   void Enter(const std::wstring& t, const std::wstring& headerValue);
 
-  // Replaces the file in one step: it holds either its old content or all of the new.
-  void Save() const;
-  // The same in its steps: the new content written beside the file and made
-  // durable; put in place of the file; or removed again.
-  void WriteNew() const;
-  void PutNewInPlace() const;
-  void DiscardNew() const noexcept;
+  // The file's bytes as read, and the new content that Enter made.
+  const std::string& Read() const { return read_; }
+  const std::string& NewContent() const { return content_; }
 
  private:
   struct Record {
@@ -57,7 +53,8 @@ class IndexFile {
   std::wstring path_;
   bool isNew_ = true;
   std::vector<Record> records_;
-  std::string content_;  // what Save writes, made by Enter
+  std::string read_;
+  std::string content_;
 };
 
 // Whether index bytes (without a byte-order mark) were saved as UTF-8, and
@@ -69,8 +66,10 @@ class IndexFile {
 std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held);
 
 // Whether a file name is the index's, or one the program makes beside it
-// while it rewrites it (the lock and the new content), in any case.
+// (the lock; 1.2.0's new content), in any case.
 bool IsIndexOwnFile(const std::wstring& name);
+// Where 1.2.0 wrote the index's new content before it replaced the index.
+inline constexpr wchar_t kOldPendingIndex[] = L"PCNT.TXT.tmp";
 
 // Another copy of the program, here or on another PC, is given this long to
 // finish its update of an index before UpdateIndexFile gives up.
@@ -82,33 +81,5 @@ inline constexpr DWORD kLockPatienceMs = 5000;
 // taken over. Invalid when another program held it all through patienceMs,
 // or once stop is set. Throws AppError when the folder refuses it.
 base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, const std::atomic<bool>* stop = nullptr);
-
-// A test's files, put in place together with the index under its lock.
-class FilesToPlace {
- public:
-  virtual ~FilesToPlace() = default;
-  // Once the index's new content is durable. Throws, having put back what it moved.
-  virtual void PutInPlace() = 0;
-  // The index could not follow: everything as it was before PutInPlace.
-  virtual void PutBack() noexcept = 0;
-  // The index is in place: what the files replaced goes.
-  virtual void Settle() noexcept = 0;
-};
-
-// How an update of the index ended.
-enum class Update {
-  Done,
-  Full,      // the index has no room for the test: nothing written
-  Held,      // another program holds the index, or its lock all through kLockPatienceMs
-  ReadOnly,  // the index is read-only
-  Stopped,   // stop was set while the lock was awaited
-};
-
-// The one way the run writes an index: under its lock the index is read
-// again, test t entered with headerValue, its new content made durable,
-// files (if any) put in place, and the index replaced last. A failure on the
-// way puts everything back and throws AppError, naming the file that stopped it.
-Update UpdateIndexFile(const std::wstring& destPrefix, const std::wstring& t, const std::wstring& headerValue,
-                       const std::atomic<bool>& stop, FilesToPlace* files = nullptr);
 
 }  // namespace conversion

@@ -18,7 +18,9 @@
 #include "base/strconv.h"
 #include "conversion/field_input.h"
 #include "conversion/file_io.h"
+#include "conversion/commit.h"
 #include "conversion/index_file.h"
+#include "conversion/recovery.h"
 #include "conversion/staging.h"
 #include "conversion/worker.h"
 #include "fileutil/listing.h"
@@ -65,7 +67,7 @@ std::uint64_t BytesOf(const std::vector<fileutil::FileEntry>& files) {
 
 // What the worker's copies have come to, written on its thread and read on
 // the window's in one piece, so that the bar never runs ahead.
-class CopyProgress {
+class CopiedSoFar {
  public:
   void StartFile(const std::wstring& target) {
     const std::lock_guard<std::mutex> hold(mutex_);
@@ -109,9 +111,14 @@ class Transfer {
   bool Run();
 
  private:
+  // How the index's check before a test ended.
+  enum class Room { Free, Full, Stop };
+
+  bool MendDestination();
   bool RunTest(const std::wstring& t, std::uint64_t listedBytes);
-  std::optional<bool> RoomInIndex(const std::wstring& t);
-  bool MayRetry(bool readOnly);
+  Room RoomInIndex(const std::wstring& t);
+  bool AskRetry();
+  void TellReadOnly();
   bool TargetsFree(const std::vector<fileutil::FileEntry>& files);
   void CheckRoomOnDisk(const std::wstring& t, const std::vector<fileutil::FileEntry>& files);
   bool Stage(Staging& stage, const std::vector<fileutil::FileEntry>& files);
@@ -135,12 +142,15 @@ class Transfer {
   std::uint64_t total_ = 0;         // bytes of the tests not skipped
   std::wstring line_;               // the test now, as the dialog shows it
   std::atomic<bool> stop_{false};   // the user stopped the run, the session ends, or the window gave up on a job
-  CopyProgress progress_;
+  CopiedSoFar progress_;
   std::optional<Staging> staging_;  // made at the first copy; removes what the run leaves
   std::optional<Worker> worker_;    // made at the first long work; joined before anything above goes
 };
 
 bool Transfer::Run() {
+  if (tests_.empty()) return true;
+  line_ = ProgressTest(1, static_cast<int>(tests_.size()), tests_.front().first);
+  if (!MendDestination()) return false;
   held_ = fileutil::TestsInFolder(destPrefix_);
   for (std::size_t i = 0; i < tests_.size(); ++i) {
     const auto& [t, bytes] = tests_[i];
@@ -150,12 +160,35 @@ bool Transfer::Run() {
   return true;
 }
 
+// What runs that are over left in the destination, mended before it is
+// listed, so that a test whose files one had moved aside is asked about.
+// Under the lock, after the wait and the question that a held one brings.
+// False after an orderly stop, whose message is shown.
+bool Transfer::MendDestination() {
+  if (!worker().Run([this] { return NeedsMending(destPrefix_); })) return true;
+  for (;;) {
+    const std::optional<Mending> mended = worker().Run([this]() -> std::optional<Mending> {
+      const base::ScopedFile lock = LockIndex(destPrefix_, kLockPatienceMs, &stop_);
+      if (!lock.valid() || stop_) return std::nullopt;
+      return MendFolder(destPrefix_);
+    });
+    if (stop_) return Stop(RunStopped(tests_.front().first));
+    if (!mended) {
+      if (AskRetry()) continue;
+      return false;
+    }
+    if (!mended->stop.empty()) return Stop(mended->stop);
+    if (!mended->notice.empty()) view_.Show(mended->notice, Buttons::Ok, Icon::Warning);
+    return true;
+  }
+}
+
 bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
   if (stop_) return Stop(RunStopped(t));
-  const std::optional<bool> room = RoomInIndex(t);
-  if (!room) return false;
-  if (!*room) view_.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
-  if (!*room ||
+  const Room room = RoomInIndex(t);
+  if (room == Room::Stop) return false;
+  if (room == Room::Full) view_.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
+  if (room == Room::Full ||
       (fileutil::HoldsTest(held_, t) && view_.Show(OverwriteQuestion(t), Buttons::YesNo, Icon::Question) == base::kIdNo)) {
     total_ -= listedBytes;  // the bar measures what is copied
     return true;
@@ -164,7 +197,7 @@ bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
   const std::vector<fileutil::FileEntry> files = ListTestFiles(sourcePrefix_, t);
   total_ += BytesOf(files) - listedBytes;
   if (!TargetsFree(files)) return false;
-  Staging& stage = staging();  // removes what runs that are over left, before the room is measured
+  Staging& stage = staging();
   CheckRoomOnDisk(t, files);
   if (!Stage(stage, files)) {
     stage.Discard();
@@ -181,26 +214,28 @@ bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
 
 // Checked before anything of the test is copied, so that a test the index
 // cannot take, or an index that is held or read-only, leaves no files. Only a
-// check: the update reads the index again. nullopt after Cancel or the
+// check: the update reads the index again. Stop after Cancel or the
 // read-only notice.
-std::optional<bool> Transfer::RoomInIndex(const std::wstring& t) {
+Transfer::Room Transfer::RoomInIndex(const std::wstring& t) {
   for (;;) {
     FileUse use = FileUse::Free;
-    if (const std::optional<IndexFile> index = IndexFile::Load(destPrefix_, use)) return index->HasRoomFor(t);
-    if (!MayRetry(use == FileUse::ReadOnly)) return std::nullopt;
+    if (const std::optional<IndexFile> index = IndexFile::Load(destPrefix_, use))
+      return index->HasRoomFor(t) ? Room::Free : Room::Full;
+    if (use == FileUse::ReadOnly) {
+      TellReadOnly();
+      return Room::Stop;
+    }
+    if (!AskRetry()) return Room::Stop;
   }
 }
 
-// An index that cannot be replaced now: a read-only one is told of (false),
-// another program's hold asked about (true for Retry).
-bool Transfer::MayRetry(bool readOnly) {
-  const std::wstring path = destPrefix_ + kIndexName;
-  if (readOnly) {
-    view_.Show(IndexReadOnly(path), Buttons::Ok, Icon::Warning);
-    return false;
-  }
-  return view_.Show(IndexInUse(path), Buttons::RetryCancel, Icon::Warning) == base::kIdRetry;
+// Another program holds the index or its lock: true for Retry.
+bool Transfer::AskRetry() {
+  return view_.Show(IndexInUse(destPrefix_ + kIndexName), Buttons::RetryCancel, Icon::Warning) == base::kIdRetry;
 }
+
+// A read-only index stops the run, with this notice.
+void Transfer::TellReadOnly() { view_.Show(IndexReadOnly(destPrefix_ + kIndexName), Buttons::Ok, Icon::Warning); }
 
 // A file of the test in the destination that another program holds could
 // not be moved aside: asked about before anything is copied. False after Cancel.
@@ -250,15 +285,16 @@ bool Transfer::Stage(Staging& stage, const std::vector<fileutil::FileEntry>& fil
 // the test cannot be entered, removed with the previous copy left whole.
 bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring& headerValue, std::uint64_t bytes) {
   for (;;) {
-    const Update update = worker().Run([&] { return UpdateIndexFile(destPrefix_, t, headerValue, stop_, &stage); });
+    const Update update = worker().Run([&] { return UpdateIndexFile(destPrefix_, stage, t, headerValue, stop_); });
     if (update == Update::Done) return true;
-    if (update == Update::Held && MayRetry(false)) continue;
+    if (update == Update::Held && AskRetry()) continue;
     stage.Discard();  // the test stays as it was
     switch (update) {
       case Update::Stopped:
         return Stop(RunStopped(t));
       case Update::ReadOnly:
-        return MayRetry(true);  // its notice
+        TellReadOnly();
+        return false;
       case Update::Full:
         // Filled by another copy of the program meanwhile: skipped, as at the check.
         view_.Show(IndexFull(t), Buttons::Ok, Icon::Warning);
@@ -291,15 +327,8 @@ Worker& Transfer::worker() {
 }
 
 Staging& Transfer::staging() {
-  if (staging_) return *staging_;
-  Staging& made = staging_.emplace(destPrefix_);
-  // What runs that are over left here, before the room is measured; under
-  // the lock, so that no commit is under way. When another run holds it
-  // now, the first commit does it.
-  worker().Run([this, &made] {
-    if (const base::ScopedFile lock = LockIndex(destPrefix_, 0); lock.valid()) made.RemoveLeftovers();
-  });
-  return made;
+  if (!staging_) staging_.emplace(destPrefix_);
+  return *staging_;
 }
 
 }  // namespace

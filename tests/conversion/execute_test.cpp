@@ -1,6 +1,7 @@
 #include "conversion/execute.h"
 #include "conversion/file_io.h"
 #include "conversion/index_file.h"
+#include "conversion/journal.h"
 
 #include <windows.h>
 #include <winioctl.h>
@@ -17,6 +18,7 @@
 #include <variant>
 #include <vector>
 
+#include "base/file_calls.h"
 #include "support/expected_texts.h"
 #include "support/fake_view.h"
 #include "support/test_support.h"
@@ -120,6 +122,34 @@ class Writer {
   HANDLE process_ = nullptr;
 };
 
+// The file seam with some calls failing: rule(call, from, to) gives the error
+// that a copy, a rename or the lock's check fails with, 0 to make it.
+class Faults final : public base::FileCalls {
+ public:
+  using Rule = std::function<DWORD(const std::wstring& call, const std::wstring& from, const std::wstring& to)>;
+  explicit Faults(Rule rule) : rule_(std::move(rule)), previous_(base::UseFileCalls(this)) {}
+  ~Faults() override { base::UseFileCalls(previous_); }
+  Faults(const Faults&) = delete;
+  Faults& operator=(const Faults&) = delete;
+
+  BOOL Copy(const wchar_t* from, const wchar_t* to, LPPROGRESS_ROUTINE progress, void* data, DWORD flags) override {
+    return Made(L"Copy", from, to) && FileCalls::Copy(from, to, progress, data, flags);
+  }
+  BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    return Made(L"Move", from, to) && FileCalls::Move(from, to, flags);
+  }
+  BOOL StillOpen(HANDLE file) override { return Made(L"StillOpen", L"", L"") && FileCalls::StillOpen(file); }
+
+ private:
+  bool Made(const wchar_t* call, const wchar_t* from, const wchar_t* to) {
+    const DWORD error = rule_(call, from, to);
+    SetLastError(error);
+    return error == 0;
+  }
+  Rule rule_;
+  base::FileCalls* previous_;
+};
+
 // A message box of a run: its whole text or, where the system's reason
 // follows, the head of it.
 struct Box {
@@ -164,6 +194,7 @@ class Execute : public testing::Test {
   std::wstring dst = root + L"\\dst";
   std::wstring dstIndex = dst + L"\\PCNT.TXT";
   std::unique_ptr<HeldOpen> held;  // another program's hold on a file while a row's run lasts
+  std::unique_ptr<Faults> faults;  // file calls that fail while a row's run lasts
   base::ScopedFile indexLock;      // another copy of the program's lock while a row's run lasts
 
   void SetUp() override { testsupport::MakeFolders(src); }
@@ -196,6 +227,7 @@ void Execute::Check(const Row& row) {
   FakeView view(row.source.value_or(src), row.destination.value_or(dst), row.answers);
   if (row.prepare) row.prepare(view);
   EXPECT_EQ(Run(view, row.selection, row.doneBefore), row.done);
+  faults.reset();
   held.reset();
   indexLock.reset();
   EXPECT_EQ(view.label3, row.done == 1 ? expected::kDone : std::wstring());
@@ -238,6 +270,8 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
   const Names refused{kStarted, L"DoEvents", kBox, kEnded};
   const Names failed{kStarted, L"DoEvents", L"Busy", kEnded, kPointerBack, kBox};
   const Names copyFailed{kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack, kBox};
+  std::wstring putBackHead = expected::CannotPutBack(dst + L"\\1234.HED", dst + L"\\~lugeon_");
+  putBackHead.resize(putBackHead.size() - 2);  // the staged copy's name goes on
   const Box overwrite = Question(expected::Overwrite(L"1234"));
   const Box cannotCopy = FailureBox(expected::kCannotCopy + L"\n");
   const Box badHeader = FailureBox(expected::Failure(expected::kCannotReadHeader, src + L"\\1234.HED"));
@@ -338,6 +372,95 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
        },
        .boxes = {{badHeader.text + expected::kNotShiftJis, Buttons::Ok, Icon::Warning}}, .events = failed,
        .doneBefore = 1, .afterwards = {{dst, Names{L"PCNT.TXT"}}, {dstIndex, "1.00,9999\r\n"}}},
+      // A run cut off in its commit, whose index was edited since: nothing
+      // of it is touched, and nothing copied.
+      {.name = "WhatACutRunLeftThatWasChangedSinceStopsTheRun",
+       .prepare = [&](FakeView& view) {
+         test1234(view);
+         conversion::Intent intent{.file = L"", .index = L"~lugeon_0badf00d_2.tmp",
+                                   .freshIndex = conversion::DigestOf("5.00,1234\r\n"),
+                                   .previousIndex = conversion::DigestOf("1.00,9999\r\n"),
+                                   .moves = {{L"1234.GRA", L"~lugeon_0badf00d_1.tmp", {4, 1}, L"", {}}}};
+         MakeDestination({{L"PCNT.TXT", "2.00,9999\r\n"}, {L"~lugeon_0badf00d.tmp", ""},
+                          {L"~lugeon_0badf00d_1.tmp", "data"}, {L"~lugeon_0badf00d_3.jnl", intent.Bytes()}});
+       },
+       .boxes = {{expected::CannotMend({dst + L"\\~lugeon_0badf00d_3.jnl", dstIndex}), Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack},
+       .afterwards = {{dst, Names{L"PCNT.TXT", L"~lugeon_0badf00d.tmp", L"~lugeon_0badf00d_1.tmp",
+                                  L"~lugeon_0badf00d_3.jnl"}},
+                      {dstIndex, "2.00,9999\r\n"}}},
+      // 1.2.0 was cut off between deleting the index and renaming its new one.
+      {.name = "APendingIndexOfTheOldVersionWithoutAnIndexStopsTheRun",
+       .prepare = [&](FakeView& view) { test1234(view); MakeDestination({{L"PCNT.TXT.tmp", "1.00,9999\r\n"}}); },
+       .boxes = {{expected::PendingOldIndex(dstIndex, dstIndex + L".tmp"), Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack},
+       .afterwards = {{dst, Names{L"PCNT.TXT.tmp"}}, {dstIndex + L".tmp", "1.00,9999\r\n"}}},
+      // The index cannot be replaced, and a scanner holds a file for a moment
+      // on the way back: waited for, as on the way forward.
+      {.name = "APutBackWaitsForAMomentaryHold",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         MakeDestination(previous);
+         faults = std::make_unique<Faults>([&, holds = 3](const std::wstring&, const std::wstring& from,
+                                                          const std::wstring& to) mutable -> DWORD {
+           if (to == dstIndex) return ERROR_NOT_READY;
+           // Back to its staged name; the move aside keeps the name in its own.
+           if (from == dst + L"\\1234.HED" && to.find(L"1234.HED") == std::wstring::npos && holds-- > 0)
+             return ERROR_SHARING_VIOLATION;
+           return 0;
+         });
+       },
+       .answers = {kIdYes}, .boxes = {overwrite, FailureBox(expected::Failure(expected::kCannotWriteIndex, dstIndex))},
+       .events = copyFailed, .afterwards = previousKept()},
+      // It does not end: the user is told both files, and the next run puts it back.
+      {.name = "APutBackThatFailsIsToldAndLeftForTheNextRun",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         MakeDestination(previous);
+         faults = std::make_unique<Faults>([&](const std::wstring&, const std::wstring& from,
+                                               const std::wstring& to) -> DWORD {
+           if (to == dstIndex) return ERROR_NOT_READY;
+           return from == dst + L"\\1234.HED" && to.find(L"1234.HED") == std::wstring::npos ? ERROR_NOT_READY : 0;
+         });
+       },
+       .answers = {kIdYes},
+       .boxes = {overwrite, FailureBox(putBackHead)},
+       .events = copyFailed,
+       .finish = [&](const FakeView&) {
+         const Names left = FolderContents(dst);
+         EXPECT_TRUE(std::any_of(left.begin(), left.end(), [](const std::wstring& name) { return name.ends_with(L".jnl"); }))
+             << testing::PrintToString(left);
+         FakeView next(src, dst, {kIdNo});
+         EXPECT_EQ(Run(next, {L"1234"}), 1);
+         for (const Held& after : previousKept()) {
+           if (const auto* names = std::get_if<Names>(&after.what)) {
+             EXPECT_EQ(FolderContents(after.path), *names);
+           } else if (const auto* bytes = std::get_if<std::string>(&after.what)) {
+             EXPECT_EQ(ReadBytes(after.path), *bytes);
+           }
+         }
+       }},
+      // The server dropped the lock (the network was gone a while): nothing is renamed.
+      {.name = "ALockTheServerDroppedStopsTheTestBeforeItIsPutInPlace",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"1234", kHeader);
+         MakeDestination(previous);
+         faults = std::make_unique<Faults>([](const std::wstring& call, const std::wstring&, const std::wstring&) -> DWORD {
+           return call == L"StillOpen" ? ERROR_NETNAME_DELETED : 0;
+         });
+       },
+       .answers = {kIdYes}, .boxes = {overwrite, FailureBox(expected::IndexLockLost(dstIndex))}, .events = copyFailed,
+       .afterwards = previousKept()},
+      // A copy that the system ended unfinished, though nobody stopped it.
+      {.name = "ACopyEndedUnfinishedWithoutAStopIsAFailure",
+       .prepare = [&](FakeView& view) {
+         test1234(view);
+         MakeDestination();
+         faults = std::make_unique<Faults>([](const std::wstring& call, const std::wstring&, const std::wstring&) -> DWORD {
+           return call == L"Copy" ? ERROR_REQUEST_ABORTED : 0;
+         });
+       },
+       .boxes = {cannotCopy}, .events = failed, .afterwards = {{dst, Names{}}}},
       {.name = "AnUnexpectedErrorIsReportedAndDoesNotEscape",
        .prepare = [&](FakeView& view) { MakeDestination(); view.onText1 = [] { throw std::runtime_error("boom"); }; },
        .boxes = {{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}},
@@ -598,21 +721,27 @@ TEST_F(Execute, RunsThatCompleteCopyAndEnterEveryTest) {
                       {dstIndex, ".50,T1\r\n" + full.substr(std::string("1.00,T1\r\n").size())}}},
       {.name = "ASuccessfulRunReportsCompletionAndRestoresThePointer",
        .prepare = [&](FakeView& view) { test1234(view); MakeDestination(); }, .events = completed, .done = 1},
-      // A run that is over (killed, or cut off by a power cut) left copies,
-      // a file it was replacing and its marker; a run still going on another
-      // PC holds its marker open. The first go; the replaced file goes back.
+      // A run of 1.2.0 that is over (killed, or cut off by a power cut) left
+      // copies, two files it was replacing and its marker; a run still going
+      // on another PC holds its marker open. The first go; a replaced file
+      // goes back before the destination is listed, so that its test is asked
+      // about; one whose name is taken stays, and the user is told.
       {.name = "WhatARunThatIsOverLeftGoesAndALiveRunsTemporariesStay",
        .prepare = [&](FakeView& view) {
          test1234(view);
-         MakeDestination({{L"~lugeon-0badf00d-1.tmp", "staged"}, {L"~lugeon-0badf00d-2-1234.TXT.tmp", "notes"},
+         MakeDestination({{L"~lugeon-0badf00d-1.tmp", "staged"}, {L"~lugeon-0badf00d-2-1234.GRA.tmp", "old data"},
+                          {L"KEEP.GRA", "kept"}, {L"~lugeon-0badf00d-3-KEEP.GRA.tmp", "older"},
                           {L"~lugeon-0badf00d.tmp", ""}, {L"~lugeon-12345678-1.tmp", "live"},
                           {L"~lugeon-12345678.tmp", ""}});
          held = std::make_unique<HeldOpen>(dst + L"\\~lugeon-12345678.tmp", GENERIC_WRITE, 0);
        },
-       .events = completed, .done = 1,
-       .afterwards = {{dst, Names{L"1234.GRA", L"1234.HED", L"1234.TXT", L"PCNT.TXT", L"~lugeon-12345678-1.tmp",
-                                  L"~lugeon-12345678.tmp"}},
-                      {dst + L"\\1234.TXT", "notes"}}},
+       .answers = {base::kIdOk, kIdYes},
+       .boxes = {{expected::KeptAside({dst + L"\\~lugeon-0badf00d-3-KEEP.GRA.tmp"}), Buttons::Ok, Icon::Warning},
+                 Question(expected::Overwrite(L"1234"))},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kCompleted, kPointerBack}, .done = 1,
+       .afterwards = {{dst, Names{L"1234.GRA", L"1234.HED", L"KEEP.GRA", L"PCNT.TXT", L"~lugeon-0badf00d-3-KEEP.GRA.tmp",
+                                  L"~lugeon-12345678-1.tmp", L"~lugeon-12345678.tmp"}},
+                      {dst + L"\\1234.GRA", "data of the test"}}},
   };
   for (const Row& row : rows) Check(row);
 }

@@ -1,4 +1,6 @@
 #include "conversion/index_file.h"
+#include "conversion/commit.h"
+#include "conversion/journal.h"
 
 #include <windows.h>
 
@@ -45,10 +47,11 @@ IndexFile Load(const std::wstring& prefix) {
   return *std::move(index);
 }
 
-// The index step of a run: under the lock, read, enter, save.
+// The index step of a run with no files staged: under the lock, read, enter, commit.
 conversion::Update UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
   const std::atomic<bool> stop{false};
-  return conversion::UpdateIndexFile(prefix, t, value, stop);
+  conversion::Staging staging(prefix);
+  return conversion::UpdateIndexFile(prefix, staging, t, value, stop);
 }
 
 bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) { return Load(prefix).HasRoomFor(t); }
@@ -277,27 +280,32 @@ TEST(IndexFailure, TheReplaceWaitsForAMomentaryHoldOnly) {
     SCOPED_TRACE(holdMs);
     IndexFolder f;
     WriteBytes(f.index, "5.00,A\r\n");
-    IndexFile index = Load(f.prefix);
-    index.Enter(L"B", L"1");
-    HANDLE other = CreateFileW(f.index.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    std::thread release([&] {
-      if (holdMs != INFINITE) Sleep(holdMs);
-      if (holdMs != INFINITE) CloseHandle(other);
-    });
-    if (holdMs != INFINITE) {
-      index.Save();
-      release.join();
-      EXPECT_EQ(ReadBytes(f.index), "1.00,B\r\n5.00,A\r\n");
-    } else {
-      release.join();
-      const std::wstring message = Raised([&] { index.Save(); }).message();
-      CloseHandle(other);
-      const std::wstring head = expected::Failure(expected::kCannotWriteIndex, f.index);
-      EXPECT_EQ(message.rfind(head, 0), 0u) << message;
-      EXPECT_GT(message.size(), head.size()) << "and why";
-      EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+    {
+      conversion::Staging staging(f.prefix);
+      IndexFile index = Load(f.prefix);
+      index.Enter(L"B", L"1");
+      const base::ScopedFile lock = conversion::LockIndex(f.prefix, 0);
+      HANDLE other = CreateFileW(f.index.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(other, INVALID_HANDLE_VALUE);
+      std::thread release([&] {
+        if (holdMs != INFINITE) Sleep(holdMs);
+        if (holdMs != INFINITE) CloseHandle(other);
+      });
+      const auto commit = [&] { conversion::Commit(f.prefix, staging.Plan(index.NewContent(), index.Read()), lock); };
+      if (holdMs != INFINITE) {
+        commit();
+        release.join();
+        EXPECT_EQ(ReadBytes(f.index), "1.00,B\r\n5.00,A\r\n");
+      } else {
+        release.join();
+        const std::wstring message = Raised(commit).message();
+        CloseHandle(other);
+        const std::wstring head = expected::Failure(expected::kCannotWriteIndex, f.index);
+        EXPECT_EQ(message.rfind(head, 0), 0u) << message;
+        EXPECT_GT(message.size(), head.size()) << "and why";
+        EXPECT_EQ(ReadBytes(f.index), "5.00,A\r\n");
+      }
     }
     EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
   }
@@ -321,6 +329,6 @@ TEST(IndexFailure, AMissingDestinationFolderCreatesNothing) {
   IndexFolder f;
   const std::wstring missing = f.folder + L"\\gone\\";
   const std::wstring message = Raised([&] { UpdateIndexFile(missing, L"B", L"1"); }).message();
-  EXPECT_NE(message.find(missing + L"PCNT.TXT"), std::wstring::npos);
+  EXPECT_NE(message.find(missing), std::wstring::npos);
   EXPECT_TRUE(testsupport::FolderContents(f.folder).empty());
 }

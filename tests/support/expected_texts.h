@@ -3,6 +3,7 @@
 // byte for byte, and never taken from the program's base/messages.h, so that a
 // text changed there by mistake fails a test.
 #include <string>
+#include <vector>
 
 namespace expected {
 
@@ -72,6 +73,35 @@ inline std::wstring NoRoom(const std::wstring& folder, const std::wstring& t, co
   return L"送り先の空き容量が足りないため、変換を中止しました。\n" + folder + L"\n\n試験番号 " + t + L" のファイルには " +
          needMb + L" MB 必要ですが、空きは ";
 }
+// What a run that was cut off left: paths one a line after each head.
+inline std::wstring Lines(const std::vector<std::wstring>& paths) {
+  std::wstring lines;
+  for (const std::wstring& path : paths) lines += (lines.empty() ? L"" : L"\n") + path;
+  return lines;
+}
+inline std::wstring CannotMend(const std::vector<std::wstring>& paths) {
+  return L"途中で止まった変換のファイルが送り先に残っていますが、その後に変更されているため、元に戻せません。"
+         L"変換を中止しました。\n" + Lines(paths) +
+         L"\n\n上のファイルを確かめ、要らないものを削除してから、実行し直してください。";
+}
+inline std::wstring PendingOldIndex(const std::wstring& index, const std::wstring& pending) {
+  return L"PCNT.TXT がなく、書きかけの PCNT.TXT.tmp が残っているため、変換を中止しました。\n" + index + L"\n" +
+         pending + L"\n\nPCNT.TXT.tmp の中身を確かめ、正しければ名前を PCNT.TXT に変えてから、実行し直してください。";
+}
+inline std::wstring KeptAside(const std::vector<std::wstring>& paths) {
+  return L"途中で止まった変換が置き換えようとしたファイルを、消さずに残しました。\n" + Lines(paths) +
+         L"\n\n元の名前には新しいファイルがあるか、元の名前が分かりません。要らなければ削除してください。";
+}
+// A put back that failed, up to the system's reason.
+inline std::wstring CannotPutBack(const std::wstring& from, const std::wstring& to) {
+  return L"ファイルを元に戻せませんでした。次にこのフォルダへ変換するときに元に戻します。\n" + from + L"\n→ " + to +
+         L"\n\n";
+}
+inline std::wstring IndexLockLost(const std::wstring& index) {
+  return L"PCNT.TXT のロックが失われたため (ネットワークの切断など)、変換を中止しました。\n" + index +
+         L"\n\nこの試験のファイルと PCNT.TXT は元のままです。送り先への接続を確かめてから、実行し直してください。";
+}
+
 // Bytes that are no Shift-JIS: the reason for a header, the head of it for an index.
 inline const std::wstring kNotShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
 

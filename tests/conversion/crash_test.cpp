@@ -1,0 +1,276 @@
+// A power cut at every file call of a run, and of the mending after it (each
+// of its calls cut in turn, then mended again): every test is found whole,
+// in its previous state or its new one, and the index holds every record.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "conversion/execute.h"
+#include "conversion/index_file.h"
+#include "conversion/recovery.h"
+#include "support/fake_view.h"
+#include "support/power_cut.h"
+#include "support/test_support.h"
+
+using testsupport::PowerCut;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+namespace {
+
+using State = std::map<std::wstring, std::string>;  // a folder's file names and bytes
+
+// Replaced: T1, two files before and three after (T1.TXT a new name); T2 and its record beside it.
+const State kBefore{{L"T1.HED", "old,b,c,d,1\r\n"}, {L"T1.GRA", "old data"},  {L"T2.HED", "a,b,c,d,2\r\n"},
+                    {L"T2.GRA", "data of T2"},      {L"PCNT.TXT", "1.00,T1\r\n2.00,T2\r\n"}};
+const State kSource{{L"T1.HED", "a,b,c,d,5\r\n"}, {L"T1.GRA", "new data of T1"}, {L"T1.TXT", "new notes"},
+                    {L"T3.HED", "a,b,c,d,3\r\n"}, {L"T3.GRA", "data of T3"}};
+
+State With(State state, const State& changes) {
+  for (const auto& [name, bytes] : changes) state[name] = bytes;
+  return state;
+}
+
+const State kT1Replaced = With(kBefore, {{L"T1.HED", "a,b,c,d,5\r\n"}, {L"T1.GRA", "new data of T1"},
+                                         {L"T1.TXT", "new notes"}, {L"PCNT.TXT", "2.00,T2\r\n5.00,T1\r\n"}});
+const State kT3Added = With(kBefore, {{L"T3.HED", "a,b,c,d,3\r\n"}, {L"T3.GRA", "data of T3"},
+                                      {L"PCNT.TXT", "1.00,T1\r\n2.00,T2\r\n3.00,T3\r\n"}});
+const State kBoth = With(kT1Replaced, {{L"T3.HED", "a,b,c,d,3\r\n"}, {L"T3.GRA", "data of T3"},
+                                       {L"PCNT.TXT", "2.00,T2\r\n3.00,T3\r\n5.00,T1\r\n"}});
+
+struct Scenario {
+  const char* name = "";
+  std::vector<std::wstring> tests{};
+  State extra{};                   // files beside the tests before the run
+  std::set<std::wstring> leave{};  // a live run's files: never touched
+  std::vector<State> whole{};      // what the folder may hold once mended
+  int calls = 0;                   // counted calls of a run that is not cut, on either disk
+  int fatCalls = 0;
+};
+
+class Crash : public testing::Test {
+ protected:
+  std::wstring root = testsupport::ScratchFolder();
+  std::wstring src = root + L"\\src";
+  std::wstring dst = root + L"\\dst";
+  std::wstring prefix = dst + L"\\";
+  std::wstring snapshots = root + L"\\snap";
+  HANDLE liveMarker = INVALID_HANDLE_VALUE;  // another program's, or a run of this PC that the cut ends too
+  std::function<void()> beforeRun, afterRun;  // around each run that is cut
+
+  void SetUp() override {
+    testsupport::MakeFolders(src);
+    testsupport::MakeFolders(dst);
+    for (const auto& [name, bytes] : kSource) WriteBytes(src + L"\\" + name, bytes);
+  }
+  void TearDown() override {
+    if (liveMarker != INVALID_HANDLE_VALUE) CloseHandle(liveMarker);
+  }
+
+  std::vector<std::wstring> Names(const std::wstring& folder) const { return testsupport::FolderContents(folder); }
+
+  State Contents(const std::set<std::wstring>& leave) const {
+    State state;
+    for (const std::wstring& name : Names(dst))
+      if (!leave.count(name)) state[name] = ReadBytes(dst + L"\\" + name);
+    return state;
+  }
+
+  // The folder's files kept with their times and attributes, to put back.
+  void Save(const std::wstring& store, const std::set<std::wstring>& leave) {
+    testsupport::RemoveTree(store);
+    testsupport::MakeFolders(store);
+    for (const std::wstring& name : Names(dst)) {
+      if (leave.count(name)) continue;
+      ASSERT_TRUE(CopyFileW((dst + L"\\" + name).c_str(), (store + L"\\" + name).c_str(), TRUE));
+    }
+  }
+  void PutBack(const std::wstring& store, const std::set<std::wstring>& leave) {
+    for (const std::wstring& name : Names(dst)) {
+      if (leave.count(name)) continue;
+      SetFileAttributesW((dst + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+      ASSERT_TRUE(DeleteFileW((dst + L"\\" + name).c_str()));
+    }
+    for (const std::wstring& name : Names(store))
+      ASSERT_TRUE(CopyFileW((store + L"\\" + name).c_str(), (dst + L"\\" + name).c_str(), TRUE));
+  }
+
+  void RunTransfer(const Scenario& scenario) {
+    if (beforeRun) beforeRun();
+    conversiontest::FakeView view(src, dst, std::deque<int>(8, base::kIdYes));
+    std::int16_t done = 0;
+    conversion::Command1_Click(view, scenario.tests, done);
+    if (afterRun) afterRun();
+  }
+
+  // What the next run does first: the lock, then the mending.
+  conversion::Mending Mend() {
+    const base::ScopedFile lock = conversion::LockIndex(prefix, 0);
+    if (!lock.valid()) throw base::AppError(L"the lock is held");
+    return conversion::MendFolder(prefix);
+  }
+
+  void ExpectWhole(const Scenario& scenario, const std::string& where) {
+    conversion::Mending mended;
+    try {
+      mended = Mend();
+    } catch (const base::AppError& error) {
+      ADD_FAILURE() << where << ": " << error.what();
+      return;
+    }
+    EXPECT_EQ(mended.stop, L"") << where;
+    const State now = Contents(scenario.leave);
+    bool whole = false;
+    for (const State& state : scenario.whole) whole = whole || now == state;
+    EXPECT_TRUE(whole) << where << "\n" << testing::PrintToString(now);
+    for (const std::wstring& name : scenario.leave) EXPECT_TRUE(testsupport::Exists(dst + L"\\" + name)) << where;
+  }
+
+  void CutEverywhere(const Scenario& scenario);
+};
+
+// A flush changes no name or byte that the folder shows: one way is enough.
+std::vector<PowerCut::At> Ways(const std::wstring& call, bool torn = true) {
+  if (call.starts_with(L"Flush")) return {PowerCut::At::Happens};
+  if (torn && (call.starts_with(L"Write") || call.starts_with(L"Copy")))
+    return {PowerCut::At::Happens, PowerCut::At::Dropped, PowerCut::At::TornHalf, PowerCut::At::TornZeroTail};
+  return {PowerCut::At::Happens, PowerCut::At::Dropped};
+}
+
+const char* const kWayNames[] = {"happens", "dropped", "torn in half", "torn with a zero tail"};
+
+void Crash::CutEverywhere(const Scenario& scenario) {
+  for (const auto& [name, bytes] : kBefore) WriteBytes(dst + L"\\" + name, bytes);
+  for (const auto& [name, bytes] : scenario.extra) WriteBytes(dst + L"\\" + name, bytes);
+  const std::wstring before = snapshots + L"\\before";
+  const std::wstring dead = snapshots + L"\\dead";
+  Save(before, scenario.leave);
+  for (const bool fat : {false, true}) {
+    SCOPED_TRACE(fat ? "replace = delete + rename" : "replace in one step");
+    std::vector<std::wstring> calls;
+    {
+      PowerCut count(0, PowerCut::At::Happens, fat);
+      RunTransfer(scenario);
+      calls = count.calls();
+    }
+    // A call added to the run adds rows here.
+    EXPECT_EQ(static_cast<int>(calls.size()), fat ? scenario.fatCalls : scenario.calls)
+        << testing::PrintToString(calls);
+    ExpectWhole(scenario, "not cut");
+    EXPECT_EQ(Contents(scenario.leave), scenario.whole.back()) << "a run that is not cut completes";
+    int rows = 0;
+    for (int k = 1; k <= static_cast<int>(calls.size()); ++k) {
+      for (const PowerCut::At way : Ways(calls[static_cast<std::size_t>(k - 1)])) {
+        const std::string row = "run cut at " + std::to_string(k) + " (" +
+                                testing::PrintToString(calls[static_cast<std::size_t>(k - 1)]) + ", " +
+                                kWayNames[static_cast<int>(way)] + ")";
+        PutBack(before, scenario.leave);
+        {
+          PowerCut cut(k, way, fat);
+          RunTransfer(scenario);
+        }
+        ++rows;
+        Save(dead, scenario.leave);
+        std::vector<std::wstring> mending;
+        {
+          PowerCut count(0, PowerCut::At::Happens, fat);
+          try {
+            Mend();
+          } catch (const base::AppError&) {
+          }
+          mending = count.calls();
+        }
+        ExpectWhole(scenario, row + ", mended");
+        for (int j = 1; j <= static_cast<int>(mending.size()); ++j) {
+          for (const PowerCut::At again : Ways(mending[static_cast<std::size_t>(j - 1)], false)) {
+            PutBack(dead, scenario.leave);
+            {
+              PowerCut cut(j, again, fat);
+              try {
+                Mend();
+              } catch (const base::AppError&) {
+              }
+            }
+            ExpectWhole(scenario, row + ", mending cut at " + std::to_string(j) + " (" +
+                                      testing::PrintToString(mending[static_cast<std::size_t>(j - 1)]) + ", " +
+                                      kWayNames[static_cast<int>(again)] + "), mended again");
+          }
+        }
+        if (HasFailure()) return;  // the first faulty row is enough to read
+      }
+    }
+    RecordProperty(fat ? "fatRows" : "rows", rows);
+    PutBack(before, scenario.leave);
+  }
+}
+
+}  // namespace
+
+TEST_F(Crash, ATestReplacedBesideAnother) {
+  CutEverywhere({.name = "replaced", .tests = {L"T1"}, .whole = {kBefore, kT1Replaced}, .calls = 29, .fatCalls = 30});
+}
+
+TEST_F(Crash, TwoTestsTheFirstCommitted) {
+  CutEverywhere(
+      {.name = "two", .tests = {L"T1", L"T3"}, .whole = {kBefore, kT1Replaced, kBoth}, .calls = 49, .fatCalls = 51});
+}
+
+// Another run's files (its marker held: it lives, or cannot be told from a
+// live one) stay as they are.
+TEST_F(Crash, ALiveRunsFilesStay) {
+  WriteBytes(prefix + L"~lugeon_12345678_1.tmp", "a live run's copy");
+  WriteBytes(prefix + L"~lugeon_12345678.tmp", "");
+  liveMarker = CreateFileW((prefix + L"~lugeon_12345678.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(liveMarker, INVALID_HANDLE_VALUE);
+  CutEverywhere({.name = "live",
+                 .tests = {L"T1"},
+                 .leave = {L"~lugeon_12345678_1.tmp", L"~lugeon_12345678.tmp"},
+                 .whole = {kBefore, kT1Replaced},
+                 .calls = 29,
+                 .fatCalls = 30});
+}
+
+// A second copy of the program on the same PC was copying T3 when the power
+// went: both runs are mended.
+TEST_F(Crash, TwoDeadRuns) {
+  const std::wstring marker = prefix + L"~lugeon_0a0a0a0a.tmp";
+  beforeRun = [&] {
+    liveMarker = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(liveMarker, INVALID_HANDLE_VALUE);
+  };
+  afterRun = [&] {
+    CloseHandle(liveMarker);
+    liveMarker = INVALID_HANDLE_VALUE;
+  };
+  CutEverywhere({.name = "two dead",
+                 .tests = {L"T1"},
+                 .extra = {{L"~lugeon_0a0a0a0a_1.tmp", "data of T3"}, {L"~lugeon_0a0a0a0a.tmp", ""}},
+                 .whole = {kBefore, kT1Replaced},
+                 .calls = 29,
+                 .fatCalls = 30});
+}
+
+// 1.2.0 left its copies, two files it had moved aside (one name free, one
+// taken) and its new index beside the index.
+TEST_F(Crash, LeftoversOfTheOldVersion) {
+  const State mended{{L"X.TXT", "notes of X"}, {L"~lugeon-0badf00d-3-T2.GRA.tmp", "older data of T2"}};
+  CutEverywhere({.name = "1.2.0",
+                 .tests = {L"T1"},
+                 .extra = {{L"~lugeon-0badf00d.tmp", ""},
+                           {L"~lugeon-0badf00d-1.tmp", "a copy"},
+                           {L"~lugeon-0badf00d-2-X.TXT.tmp", "notes of X"},
+                           {L"~lugeon-0badf00d-3-T2.GRA.tmp", "older data of T2"},
+                           {L"PCNT.TXT.tmp", "1.00,T1\r\n"}},
+                 .whole = {With(kBefore, mended), With(kT1Replaced, mended)},
+                 .calls = 35,
+                 .fatCalls = 36});
+}
