@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -56,50 +57,62 @@ struct Scenario {
   int fatCalls = 0;
 };
 
+std::wstring Describe(const std::wstring& call, PowerCut::At way) {
+  const wchar_t* const ways[] = {L"happens", L"dropped", L"torn in half", L"torn with a zero tail"};
+  return call + L", " + ways[static_cast<int>(way)];
+}
+
+// A flush changes no name or byte that the folder shows: one way is enough.
+std::vector<PowerCut::At> Ways(const std::wstring& call, bool torn) {
+  if (call.starts_with(L"Flush")) return {PowerCut::At::Happens};
+  if (torn && (call.starts_with(L"Write") || call.starts_with(L"Copy")))
+    return {PowerCut::At::Happens, PowerCut::At::Dropped, PowerCut::At::TornHalf, PowerCut::At::TornZeroTail};
+  return {PowerCut::At::Happens, PowerCut::At::Dropped};
+}
+
+// Work done with the disk cut at call k (0: not cut); the calls it counted.
+std::vector<std::wstring> Counted(int k, PowerCut::At way, bool fat, const std::function<void()>& work) {
+  PowerCut cut(k, way, fat);
+  work();
+  return cut.calls();
+}
+
 class Crash : public testing::Test {
  protected:
   std::wstring root = testsupport::ScratchFolder();
   std::wstring src = root + L"\\src";
   std::wstring dst = root + L"\\dst";
   std::wstring prefix = dst + L"\\";
-  std::wstring snapshots = root + L"\\snap";
-  HANDLE liveMarker = INVALID_HANDLE_VALUE;  // another program's, or a run of this PC that the cut ends too
-  std::function<void()> beforeRun, afterRun;  // around each run that is cut
+  std::set<std::wstring> leave;  // a live run's files
+  HANDLE liveMarker = INVALID_HANDLE_VALUE;  // another program's, or one of this PC that the cut ends too
+  std::function<void()> beforeRun, afterRun;
 
   void SetUp() override {
     testsupport::MakeFolders(src);
     testsupport::MakeFolders(dst);
     for (const auto& [name, bytes] : kSource) WriteBytes(src + L"\\" + name, bytes);
   }
-  void TearDown() override {
-    if (liveMarker != INVALID_HANDLE_VALUE) CloseHandle(liveMarker);
-  }
+  void TearDown() override { CloseHandle(liveMarker); }
 
-  std::vector<std::wstring> Names(const std::wstring& folder) const { return testsupport::FolderContents(folder); }
-
-  State Contents(const std::set<std::wstring>& leave) const {
+  State Contents() const {
     State state;
-    for (const std::wstring& name : Names(dst))
+    for (const std::wstring& name : testsupport::FolderContents(dst))
       if (!leave.count(name)) state[name] = ReadBytes(dst + L"\\" + name);
     return state;
   }
-
-  // The folder's files kept with their times and attributes, to put back.
-  void Save(const std::wstring& store, const std::set<std::wstring>& leave) {
+  // The folder's files kept in store with their times and attributes; and put back.
+  void Save(const std::wstring& store) {
     testsupport::RemoveTree(store);
     testsupport::MakeFolders(store);
-    for (const std::wstring& name : Names(dst)) {
-      if (leave.count(name)) continue;
+    for (const auto& [name, bytes] : Contents())
       ASSERT_TRUE(CopyFileW((dst + L"\\" + name).c_str(), (store + L"\\" + name).c_str(), TRUE));
-    }
   }
-  void PutBack(const std::wstring& store, const std::set<std::wstring>& leave) {
-    for (const std::wstring& name : Names(dst)) {
-      if (leave.count(name)) continue;
+  void PutBack(const std::wstring& store) {
+    for (const auto& [name, bytes] : Contents()) {
       SetFileAttributesW((dst + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
       ASSERT_TRUE(DeleteFileW((dst + L"\\" + name).c_str()));
     }
-    for (const std::wstring& name : Names(store))
+    for (const std::wstring& name : testsupport::FolderContents(store))
       ASSERT_TRUE(CopyFileW((store + L"\\" + name).c_str(), (dst + L"\\" + name).c_str(), TRUE));
   }
 
@@ -117,98 +130,67 @@ class Crash : public testing::Test {
     if (!lock.valid()) throw base::AppError(L"the lock is held");
     return conversion::MendFolder(prefix);
   }
+  void TryMend() {
+    try {
+      Mend();
+    } catch (const base::AppError&) {
+    }
+  }
 
-  void ExpectWhole(const Scenario& scenario, const std::string& where) {
+  void ExpectWhole(const Scenario& scenario, const std::wstring& where) {
+    SCOPED_TRACE(testing::PrintToString(where));
     conversion::Mending mended;
     try {
       mended = Mend();
     } catch (const base::AppError& error) {
-      ADD_FAILURE() << where << ": " << error.what();
+      ADD_FAILURE() << error.what();
       return;
     }
-    EXPECT_EQ(mended.stop, L"") << where;
-    const State now = Contents(scenario.leave);
-    bool whole = false;
-    for (const State& state : scenario.whole) whole = whole || now == state;
-    EXPECT_TRUE(whole) << where << "\n" << testing::PrintToString(now);
-    for (const std::wstring& name : scenario.leave) EXPECT_TRUE(testsupport::Exists(dst + L"\\" + name)) << where;
+    EXPECT_EQ(mended.stop, L"");
+    const State now = Contents();
+    EXPECT_NE(std::find(scenario.whole.begin(), scenario.whole.end(), now), scenario.whole.end())
+        << testing::PrintToString(now);
+    for (const std::wstring& name : leave) EXPECT_TRUE(testsupport::Exists(dst + L"\\" + name));
   }
 
   void CutEverywhere(const Scenario& scenario);
 };
 
-// A flush changes no name or byte that the folder shows: one way is enough.
-std::vector<PowerCut::At> Ways(const std::wstring& call, bool torn = true) {
-  if (call.starts_with(L"Flush")) return {PowerCut::At::Happens};
-  if (torn && (call.starts_with(L"Write") || call.starts_with(L"Copy")))
-    return {PowerCut::At::Happens, PowerCut::At::Dropped, PowerCut::At::TornHalf, PowerCut::At::TornZeroTail};
-  return {PowerCut::At::Happens, PowerCut::At::Dropped};
-}
-
-const char* const kWayNames[] = {"happens", "dropped", "torn in half", "torn with a zero tail"};
-
 void Crash::CutEverywhere(const Scenario& scenario) {
-  for (const auto& [name, bytes] : kBefore) WriteBytes(dst + L"\\" + name, bytes);
-  for (const auto& [name, bytes] : scenario.extra) WriteBytes(dst + L"\\" + name, bytes);
-  const std::wstring before = snapshots + L"\\before";
-  const std::wstring dead = snapshots + L"\\dead";
-  Save(before, scenario.leave);
+  for (const auto& [name, bytes] : With(kBefore, scenario.extra)) WriteBytes(dst + L"\\" + name, bytes);
+  leave = scenario.leave;
+  const std::wstring before = root + L"\\before";
+  const std::wstring dead = root + L"\\dead";
+  Save(before);
   for (const bool fat : {false, true}) {
     SCOPED_TRACE(fat ? "replace = delete + rename" : "replace in one step");
-    std::vector<std::wstring> calls;
-    {
-      PowerCut count(0, PowerCut::At::Happens, fat);
-      RunTransfer(scenario);
-      calls = count.calls();
-    }
+    const auto run = [&] { RunTransfer(scenario); };
+    const std::vector<std::wstring> calls = Counted(0, PowerCut::At::Happens, fat, run);
     // A call added to the run adds rows here.
     EXPECT_EQ(static_cast<int>(calls.size()), fat ? scenario.fatCalls : scenario.calls)
         << testing::PrintToString(calls);
-    ExpectWhole(scenario, "not cut");
-    EXPECT_EQ(Contents(scenario.leave), scenario.whole.back()) << "a run that is not cut completes";
-    int rows = 0;
-    for (int k = 1; k <= static_cast<int>(calls.size()); ++k) {
-      for (const PowerCut::At way : Ways(calls[static_cast<std::size_t>(k - 1)])) {
-        const std::string row = "run cut at " + std::to_string(k) + " (" +
-                                testing::PrintToString(calls[static_cast<std::size_t>(k - 1)]) + ", " +
-                                kWayNames[static_cast<int>(way)] + ")";
-        PutBack(before, scenario.leave);
-        {
-          PowerCut cut(k, way, fat);
-          RunTransfer(scenario);
-        }
-        ++rows;
-        Save(dead, scenario.leave);
-        std::vector<std::wstring> mending;
-        {
-          PowerCut count(0, PowerCut::At::Happens, fat);
-          try {
-            Mend();
-          } catch (const base::AppError&) {
-          }
-          mending = count.calls();
-        }
-        ExpectWhole(scenario, row + ", mended");
-        for (int j = 1; j <= static_cast<int>(mending.size()); ++j) {
-          for (const PowerCut::At again : Ways(mending[static_cast<std::size_t>(j - 1)], false)) {
-            PutBack(dead, scenario.leave);
-            {
-              PowerCut cut(j, again, fat);
-              try {
-                Mend();
-              } catch (const base::AppError&) {
-              }
-            }
-            ExpectWhole(scenario, row + ", mending cut at " + std::to_string(j) + " (" +
-                                      testing::PrintToString(mending[static_cast<std::size_t>(j - 1)]) + ", " +
-                                      kWayNames[static_cast<int>(again)] + "), mended again");
+    ExpectWhole(scenario, L"not cut");
+    EXPECT_EQ(Contents(), scenario.whole.back()) << "a run that is not cut completes";
+    for (std::size_t k = 1; k <= calls.size(); ++k) {
+      for (const PowerCut::At way : Ways(calls[k - 1], true)) {
+        const std::wstring row = L"run cut at " + std::to_wstring(k) + L" (" + Describe(calls[k - 1], way) + L")";
+        PutBack(before);
+        Counted(static_cast<int>(k), way, fat, run);
+        Save(dead);
+        const std::vector<std::wstring> mending = Counted(0, PowerCut::At::Happens, fat, [&] { TryMend(); });
+        ExpectWhole(scenario, row + L", mended");
+        for (std::size_t j = 1; j <= mending.size(); ++j) {
+          for (const PowerCut::At again : Ways(mending[j - 1], false)) {
+            PutBack(dead);
+            Counted(static_cast<int>(j), again, fat, [&] { TryMend(); });
+            ExpectWhole(scenario, row + L", mending cut at " + std::to_wstring(j) + L" (" +
+                                      Describe(mending[j - 1], again) + L"), mended again");
           }
         }
         if (HasFailure()) return;  // the first faulty row is enough to read
       }
     }
-    RecordProperty(fat ? "fatRows" : "rows", rows);
-    PutBack(before, scenario.leave);
+    PutBack(before);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "support/test_support.h"
+
 namespace testsupport {
 namespace {
 
@@ -16,26 +18,6 @@ std::string Torn(std::string bytes, PowerCut::At how) {
   return bytes;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-  std::string bytes;
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[8192];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-void RewriteFile(const std::wstring& path, const std::string& bytes) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 }  // namespace
 
 PowerCut::PowerCut(int cutAt, At how, bool replaceIsDeleteAndRename)
@@ -46,11 +28,6 @@ PowerCut::~PowerCut() { base::UseFileCalls(previous_); }
 std::vector<std::wstring> PowerCut::calls() const {
   const std::lock_guard<std::mutex> hold(mutex_);
   return calls_;
-}
-
-bool PowerCut::Cut() const {
-  const std::lock_guard<std::mutex> hold(mutex_);
-  return dead_;
 }
 
 bool PowerCut::Dead() const {
@@ -116,7 +93,7 @@ BOOL PowerCut::Copy(const wchar_t* from, const wchar_t* to, LPPROGRESS_ROUTINE p
   const Fate fate = Next(L"Copy", to);
   if (fate == Fate::Drop) return Fail();
   if (fate == Fate::Make) return FileCalls::Copy(from, to, progress, data, flags);
-  if (FileCalls::Copy(from, to, nullptr, nullptr, flags)) RewriteFile(to, Torn(ReadFileBytes(to), how_));
+  if (FileCalls::Copy(from, to, nullptr, nullptr, flags)) WriteBytes(to, Torn(ReadBytes(to), how_));
   return Fail();
 }
 

@@ -29,7 +29,6 @@ class PowerCut final : public base::FileCalls {
 
   // The counted calls so far, as "<call> <file name>"; the cut's is the last.
   std::vector<std::wstring> calls() const;
-  bool Cut() const;
 
   HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override;
   BOOL Write(HANDLE file, const void* data, DWORD size, DWORD* written) override;
