@@ -107,9 +107,10 @@ bool CanGoBack(const Found& f, const Move& move) {
 void RenameBack(const std::wstring& prefix, const std::wstring& from, const std::wstring& to) {
   try {
     RenameFile(prefix + from, prefix + to, false, base::text::kCannotPutBack, prefix + to);
-  } catch (const AppError&) {
+  } catch (const AppError& error) {
+    const std::wstring& failure = error.message();  // "<head>\n<path>\n\n<reason>"
     throw AppError(AppError::Kind::System,
-                   base::text::CannotPutBack(prefix + from, prefix + to, base::SystemReason(GetLastError())));
+                   base::text::CannotPutBack(prefix + from, prefix + to, failure.substr(failure.rfind(L"\n\n") + 2)));
   }
 }
 
