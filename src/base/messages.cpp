@@ -24,6 +24,11 @@ std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault faul
   return Report(kIndexUnreadableBefore + std::to_wstring(line) + kIndexUnreadableAfter, path, reason);
 }
 
+std::wstring IndexEither(const std::wstring& path, const std::wstring& sjis, const std::wstring& utf8) {
+  return Report(kIndexEither, path,
+                kIndexEitherBefore + sjis + kIndexEitherMiddle + utf8 + kIndexEitherAfter + L"\n\n" + kIndexEitherAsk);
+}
+
 std::wstring IndexInUse(const std::wstring& path) { return Report(kIndexInUse, path, kIndexInUseAdvice); }
 
 std::wstring IndexReadOnly(const std::wstring& path) { return Report(kIndexReadOnly, path, kIndexReadOnlyAdvice); }

@@ -45,8 +45,7 @@ std::wstring IndexFull(const std::wstring& t);
 inline constexpr wchar_t kTestNumberBefore[] = L"試験番号 ";  // "試験番号 1001 ..."
 inline constexpr wchar_t kNoFifthFieldMiddle[] = L" のヘッダファイル (";
 inline constexpr wchar_t kNoFifthFieldAfter[] =
-    L".HED) には５番目の項目がありません。PCNT.TXT には値なしで登録します (新しい PCNT.TXT では空欄、"
-    L"既にある PCNT.TXT では .00 と書きます)。";
+    L".HED) には５番目の項目がありません。PCNT.TXT には値なし (値 0 として読まれます) で登録します。";
 std::wstring NoFifthField(const std::wstring& t);
 
 // An index that cannot be read faithfully is left as it is.
@@ -67,6 +66,18 @@ inline constexpr wchar_t kIndexNotARecord[] =
     L"「値,試験番号」の形になっていません。この行を「12.50,1001」のように 1 行 1 件に直して"
     L"保存してください。";
 std::wstring IndexUnreadable(const std::wstring& path, int line, IndexFault fault);
+
+// An index whose bytes read as Shift-JIS and as UTF-8, which the folder cannot
+// tell apart: Yes reads it as Shift-JIS, No stops the run.
+inline constexpr wchar_t kIndexEither[] =
+    L"PCNT.TXT が Shift-JIS と UTF-8 のどちらで保存されたものか、送り先の試験からは判断できません。";
+inline constexpr wchar_t kIndexEitherBefore[] = L"最初に読み方の分かれる試験番号は、Shift-JIS として読むと「";
+inline constexpr wchar_t kIndexEitherMiddle[] = L"」、UTF-8 として読むと「";
+inline constexpr wchar_t kIndexEitherAfter[] = L"」です。";
+inline constexpr wchar_t kIndexEitherAsk[] =
+    L"Shift-JIS (このツールと元のツールが書く文字コード) として読みますか？"
+    L"［いいえ］を押すと、PCNT.TXT を変えずに変換を中止します。";
+std::wstring IndexEither(const std::wstring& path, const std::wstring& sjis, const std::wstring& utf8);
 
 // An index that others hold or protect. The question is answered with Retry or Cancel.
 inline constexpr wchar_t kIndexInUse[] = L"PCNT.TXT をほかのプログラムが使っているため、書き換えられません。";
@@ -185,7 +196,8 @@ inline constexpr const wchar_t* kEveryText[] = {
     kUnexpected,            kInvalidArgument,       kOverflow,              kOutOfRange,
     kCannotMend,            kCannotMendAdvice,      kPendingOldIndex,       kPendingOldIndexAdvice,
     kKeptAside,             kKeptAsideAdvice,       kCannotPutBack,         kIndexLockLost,
-    kIndexLockLostAdvice,
+    kIndexLockLostAdvice,   kIndexEither,           kIndexEitherBefore,     kIndexEitherMiddle,
+    kIndexEitherAfter,      kIndexEitherAsk,
 };
 
 }  // namespace base::text

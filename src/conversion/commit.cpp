@@ -10,7 +10,7 @@
 namespace conversion {
 
 Update UpdateIndexFile(const std::wstring& destPrefix, Staging& staging, const std::wstring& t,
-                       const std::wstring& headerValue, const std::atomic<bool>& stop) {
+                       const std::wstring& headerValue, const std::atomic<bool>& stop, bool eitherIsShiftJis) {
   const base::ScopedFile lock = LockIndex(destPrefix, kLockPatienceMs, &stop);
   if (stop) return Update::Stopped;
   if (!lock.valid()) return Update::Held;
@@ -22,6 +22,7 @@ Update UpdateIndexFile(const std::wstring& destPrefix, Staging& staging, const s
   FileUse use = FileUse::Free;
   std::optional<IndexFile> index = IndexFile::Load(destPrefix, use);
   if (!index) return use == FileUse::ReadOnly ? Update::ReadOnly : Update::Held;
+  if (index->Undecided() && !eitherIsShiftJis) return Update::Either;
   // Another copy of the program may have filled it since the run looked.
   if (!index->HasRoomFor(t)) return Update::Full;
   index->Enter(t, headerValue);

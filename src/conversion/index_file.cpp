@@ -69,21 +69,50 @@ bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::string Line(const std::wstring& value, const std::wstring& name) {
-  return base::ToSjis(value + L"," + name) + "\r\n";
+// A record's line: the value's text, and the test number's bytes.
+std::string Line(const std::wstring& value, const std::string& name) { return base::ToSjis(value) + "," + name + "\r\n"; }
+
+// A line as the reader takes it: the value's text and the test number's
+// bytes; nullopt, with the fault, for a line that is no record that could
+// be written back.
+struct Fields {
+  std::wstring value;
+  std::string name;
+};
+std::optional<Fields> ReadRecord(std::string_view line, IndexFault& fault) {
+  fault = IndexFault::NotShiftJis;
+  if (!base::TryFromSjis(line)) return std::nullopt;
+  fault = IndexFault::NotARecord;
+  FieldReader reader(line);
+  Fields fields{base::FromSjis(reader.Read()), {}};
+  // The value is read as sequential input reads a number: its leading
+  // number, 0 when there is none (a heading line, an empty field). A
+  // control character is no text of a value: a Ctrl-Z with records after
+  // it would end the file for other tools, and those records be lost.
+  const bool control = std::any_of(fields.value.begin(), fields.value.end(), [](wchar_t c) { return c < L' ' && c != L'\t'; });
+  if (reader.LastEnd() != FieldReader::End::Comma || control) return std::nullopt;
+  fields.name = reader.Read();
+  if (reader.LastEnd() != FieldReader::End::EndOfData || !fileutil::IsIndexableTestNumber(base::FromSjis(fields.name)))
+    return std::nullopt;
+  return fields;
+}
+
+// Whether a line reads back as exactly the record it was written for.
+bool ReadsBack(const std::string& line, const std::wstring& value, const std::string& name) {
+  IndexFault fault;
+  const std::optional<Fields> fields = ReadRecord(std::string_view(line).substr(0, line.size() - 2), fault);
+  return fields && fields->value == value && fields->name == name;
 }
 
 // The records exchange places through the utility library, which takes texts
-// in their Shift-JIS form only: the names go there and back. The round trip
-// is exact, since every name read or entered has a Shift-JIS form.
+// in their Shift-JIS form only: the names' bytes as read, which code page 932
+// would not always give back the same (the NEC and IBM forms of one character).
 template <class Record>
 void Exchange(std::vector<Record>& records, std::size_t a, std::size_t b) {
   extlib::Swap(records[a].value, records[b].value, extlib::kSwapSingle);
-  std::string first = base::ToSjis(records[a].name);
-  std::string second = base::ToSjis(records[b].name);
-  extlib::Swap(first, second, extlib::kSwapText);
-  records[a].name = base::FromSjis(first);
-  records[b].name = base::FromSjis(second);
+  extlib::Swap(records[a].bytes, records[b].bytes, extlib::kSwapText);
+  records[a].name = base::FromSjis(records[a].bytes);
+  records[b].name = base::FromSjis(records[b].bytes);
 }
 
 // A bubble sort by hand, not std::stable_sort: the records change places only
@@ -117,24 +146,17 @@ std::optional<IndexFile> IndexFile::Load(const std::wstring& destPrefix, FileUse
     if (!tests) tests = fileutil::TestsInFolder(destPrefix);
     return fileutil::HoldsTest(*tests, t);
   };
-  if (const std::optional<int> line = Utf8Line(bytes, held)) throw refuse(*line, IndexFault::Utf8);
+  const Reading reading = ReadingOf(bytes, held);
+  if (reading.as == Reading::As::Utf8) throw refuse(reading.line, IndexFault::Utf8);
+  if (reading.as == Reading::As::Either) index.undecided_ = reading;
 
   const std::wstring where = std::wstring(base::text::kCannotReadIndex) + L"\n" + index.path_;
   ForEachLine(bytes, [&](std::string_view line, int number) {
     if (IsBlankLine(line)) return;
-    if (!base::TryFromSjis(line)) throw refuse(number, IndexFault::NotShiftJis);
-    FieldReader reader(line);
-    const std::wstring value = base::FromSjis(reader.Read());
-    // The value is read as sequential input reads a number: its leading
-    // number, 0 when there is none (a heading line, an empty field). A
-    // control character is no text of a value: a Ctrl-Z with records after
-    // it would end the file for other tools, and those records be lost.
-    const bool control = std::any_of(value.begin(), value.end(), [](wchar_t c) { return c < L' ' && c != L'\t'; });
-    if (reader.LastEnd() != FieldReader::End::Comma || control) throw refuse(number, IndexFault::NotARecord);
-    std::wstring name = base::FromSjis(reader.Read());
-    if (reader.LastEnd() != FieldReader::End::EndOfData || !fileutil::IsIndexableTestNumber(name))
-      throw refuse(number, IndexFault::NotARecord);
-    index.records_.push_back({ValueOf(value, where), std::move(name)});
+    IndexFault fault;
+    std::optional<Fields> fields = ReadRecord(line, fault);
+    if (!fields) throw refuse(number, fault);
+    index.records_.push_back({ValueOf(fields->value, where), base::FromSjis(fields->name), std::move(fields->name)});
   });
   return index;
 }
@@ -152,9 +174,14 @@ void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
   // Also for a new index: a value out of range would make one that cannot be read again.
   const float value = ValueOf(headerValue, base::text::kTestNumberBefore + t + base::text::kHeaderValueOf);
   // A new index takes the header's text as it stands, empty or no number
-  // included; only a text that would not read back as one field is written formatted.
-  if (isNew_ && headerValue.find_first_of(L",\"\r\n") == std::wstring::npos) {
-    content_ = Line(headerValue, t);
+  // included; a text that would not read back as it stands (a comma, a
+  // quote, a line end, a control character) is written formatted.
+  const std::string name = base::ToSjis(t);
+  if (isNew_) {
+    content_ = Line(headerValue, name);
+    if (ReadsBack(content_, headerValue, name)) return;
+    content_ = Line(FormatValue(value), name);
+    if (!ReadsBack(content_, FormatValue(value), name)) throw base::ProgramFault(AppError::Kind::InvalidArgument, t);
     return;
   }
   if (!HasRoomFor(t)) throw AppError(base::text::IndexFull(t) + L"\n" + path_);
@@ -166,20 +193,25 @@ void IndexFile::Enter(const std::wstring& t, const std::wstring& headerValue) {
       found = true;
     }
   }
-  if (!found) records.push_back({value, t});
+  if (!found) records.push_back({value, t, name});
   SortByValue(records);
   content_.clear();
-  for (const Record& record : records) content_ += Line(FormatValue(record.value), record.name);
+  // A record keeps the bytes of its test number as they were read.
+  for (const Record& record : records) content_ += Line(FormatValue(record.value), record.bytes);
+  // Every name listed can be entered: one that cannot is the program's fault.
+  if (!ReadsBack(Line(FormatValue(value), name), FormatValue(value), name))
+    throw base::ProgramFault(AppError::Kind::InvalidArgument, t);
 }
 
-std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held) {
-  if (!base::TryFromUtf8(bytes)) return std::nullopt;
-  std::optional<int> first;  // the line of the first character that is not ASCII
+Reading ReadingOf(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held) {
+  Reading reading;
+  if (!base::TryFromUtf8(bytes)) return reading;
   bool sjisNamed = false;
   bool utf8Named = false;
+  bool apart = false;
   ForEachLine(bytes, [&](std::string_view line, int number) {
-    if (!first && std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-      first = number;
+    if (reading.line == 0 && std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+      reading.line = number;
     FieldReader reader(line);
     reader.Read();
     const std::string name = reader.Read();
@@ -187,10 +219,16 @@ std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(con
     const std::optional<std::wstring> sjis = base::TryFromSjis(name);
     const std::wstring utf8 = base::TryFromUtf8(name).value_or(L"");
     if (sjis && *sjis == utf8) return;
+    if (!apart) {
+      reading.sjis = sjis.value_or(L"");
+      reading.utf8 = utf8;
+      apart = true;
+    }
     sjisNamed = sjisNamed || (sjis && held(*sjis));
     utf8Named = utf8Named || held(utf8);
   });
-  return first && utf8Named && !sjisNamed ? first : std::nullopt;
+  if (reading.line != 0 && apart && !sjisNamed) reading.as = utf8Named ? Reading::As::Utf8 : Reading::As::Either;
+  return reading;
 }
 
 bool IsIndexOwnFile(const std::wstring& name) {

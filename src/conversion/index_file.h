@@ -16,13 +16,27 @@ namespace conversion {
 
 inline constexpr wchar_t kIndexName[] = L"PCNT.TXT";
 
+// How index bytes (without a byte-order mark) read. Shift-JIS is often valid
+// UTF-8 as well (凜－01 is EA A3 81 7C 30 31): they are UTF-8 only when they
+// decode as strict UTF-8 and, of the names that the two readings spell apart,
+// the UTF-8 reading names a test that held knows (its files are in the
+// folder) and the Shift-JIS reading none; Either when neither reading does,
+// which only the user can tell.
+struct Reading {
+  enum class As { ShiftJis, Utf8, Either };
+  As as = As::ShiftJis;
+  int line = 0;       // of the first character that is not ASCII
+  std::wstring sjis;  // the first name that the two readings spell apart, in each
+  std::wstring utf8;
+};
+
 class IndexFile {
  public:
   // Reads destPrefix + "PCNT.TXT" as an update would replace it; an absent or
   // empty file is a new index. nullopt, with the reason in use, when it
   // could not be replaced now (another program holds it, or it is read-only).
   // Throws AppError, leaving the file as it is, when it cannot be read or
-  // not faithfully: a byte-order mark, UTF-8 (see Utf8Line), bytes that are
+  // not faithfully: a byte-order mark, UTF-8 (see ReadingOf), bytes that are
   // no Shift-JIS, or a line that is not two fields, a value and a test number
   // that could be written back. A value is its leading number, 0 when there
   // is none. Blank lines are no records; a Ctrl-Z at the end ends the file.
@@ -40,6 +54,10 @@ class IndexFile {
   // Throws AppError when t does not fit or the value is out of range.
   void Enter(const std::wstring& t, const std::wstring& headerValue);
 
+  // Bytes that read as UTF-8 as well as Shift-JIS, which the folder cannot
+  // tell apart (see ReadingOf): read as Shift-JIS, unless the user says no.
+  const std::optional<Reading>& Undecided() const { return undecided_; }
+
   // The file's bytes as read, and the new content that Enter made.
   const std::string& Read() const { return read_; }
   const std::string& NewContent() const { return content_; }
@@ -48,22 +66,18 @@ class IndexFile {
   struct Record {
     float value;
     std::wstring name;
+    std::string bytes;  // the name's, as read
   };
 
   std::wstring path_;
   bool isNew_ = true;
   std::vector<Record> records_;
+  std::optional<Reading> undecided_;
   std::string read_;
   std::string content_;
 };
 
-// Whether index bytes (without a byte-order mark) were saved as UTF-8, and
-// the line of the first character that is not ASCII. Shift-JIS is often
-// valid UTF-8 as well (凜－01 is EA A3 81 7C 30 31), so the bytes must decode
-// as strict UTF-8 and, of the names that the two readings spell apart, the
-// UTF-8 reading must name a test that held knows (its files are in the
-// folder) and the Shift-JIS reading none.
-std::optional<int> Utf8Line(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held);
+Reading ReadingOf(std::string_view bytes, const std::function<bool(const std::wstring& t)>& held);
 
 // Whether a file name is the index's, or one the program makes beside it
 // (the lock; 1.2.0's new content), in any case.

@@ -37,7 +37,8 @@ using base::Icon;
 // shown; false when it has fewer fields.
 bool ReadHeaderValue(const std::wstring& path, const std::wstring& shown, std::wstring& headerValue) {
   const std::string bytes = ReadWholeFile(path, kCannotReadHeader, shown);
-  FieldReader reader(bytes);
+  // The old end-of-file mark ends it, as sequential input stops there.
+  FieldReader reader(std::string_view(bytes).substr(0, bytes.find('\x1A')));
   for (int field = 1; !reader.AtEnd(); ++field) {
     std::string text = reader.Read();
     if (field < 5) continue;
@@ -119,6 +120,7 @@ class Transfer {
   Room RoomInIndex(const std::wstring& t);
   bool AskRetry();
   void TellReadOnly();
+  bool AgreeToShiftJis(const Reading& reading);
   bool TargetsFree(const std::vector<fileutil::FileEntry>& files);
   void CheckRoomOnDisk(const std::wstring& t, const std::vector<fileutil::FileEntry>& files);
   bool Stage(Staging& stage, const std::vector<fileutil::FileEntry>& files);
@@ -142,6 +144,7 @@ class Transfer {
   std::uint64_t total_ = 0;         // bytes of the tests not skipped
   std::wstring line_;               // the test now, as the dialog shows it
   std::atomic<bool> stop_{false};   // the user stopped the run, the session ends, or the window gave up on a job
+  bool eitherIsShiftJis_ = false;   // the user's answer about an index that reads as UTF-8 as well
   CopiedSoFar progress_;
   std::optional<Staging> staging_;  // made at the first copy; removes what the run leaves
   std::optional<Worker> worker_;    // made at the first long work; joined before anything above goes
@@ -219,8 +222,10 @@ bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
 Transfer::Room Transfer::RoomInIndex(const std::wstring& t) {
   for (;;) {
     FileUse use = FileUse::Free;
-    if (const std::optional<IndexFile> index = IndexFile::Load(destPrefix_, use))
+    if (const std::optional<IndexFile> index = IndexFile::Load(destPrefix_, use)) {
+      if (index->Undecided() && !AgreeToShiftJis(*index->Undecided())) return Room::Stop;
       return index->HasRoomFor(t) ? Room::Free : Room::Full;
+    }
     if (use == FileUse::ReadOnly) {
       TellReadOnly();
       return Room::Stop;
@@ -232,6 +237,18 @@ Transfer::Room Transfer::RoomInIndex(const std::wstring& t) {
 // Another program holds the index or its lock: true for Retry.
 bool Transfer::AskRetry() {
   return view_.Show(IndexInUse(destPrefix_ + kIndexName), Buttons::RetryCancel, Icon::Warning) == base::kIdRetry;
+}
+
+// An index that the folder cannot tell Shift-JIS or UTF-8, asked about once
+// a run and never under the lock: true to read it as Shift-JIS; after No the
+// run stops with the refusal that tells how to save it again.
+bool Transfer::AgreeToShiftJis(const Reading& reading) {
+  const std::wstring path = destPrefix_ + kIndexName;
+  if (!eitherIsShiftJis_ && view_.Show(IndexEither(path, reading.sjis, reading.utf8), Buttons::YesNo,
+                                       Icon::Question) != base::kIdYes)
+    return Stop(IndexUnreadable(path, reading.line, base::text::IndexFault::Utf8));
+  eitherIsShiftJis_ = true;
+  return true;
 }
 
 // A read-only index stops the run, with this notice.
@@ -285,9 +302,16 @@ bool Transfer::Stage(Staging& stage, const std::vector<fileutil::FileEntry>& fil
 // the test cannot be entered, removed with the previous copy left whole.
 bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring& headerValue, std::uint64_t bytes) {
   for (;;) {
-    const Update update = worker().Run([&] { return UpdateIndexFile(destPrefix_, stage, t, headerValue, stop_); });
+    Update update =
+        worker().Run([&] { return UpdateIndexFile(destPrefix_, stage, t, headerValue, stop_, eitherIsShiftJis_); });
     if (update == Update::Done) return true;
     if (update == Update::Held && AskRetry()) continue;
+    if (update == Update::Either) {
+      // Rewritten since the check: asked now that the lock is let go.
+      const Room room = RoomInIndex(t);
+      if (room == Room::Free) continue;
+      update = room == Room::Full ? Update::Full : Update::Either;
+    }
     stage.Discard();  // the test stays as it was
     switch (update) {
       case Update::Stopped:
@@ -301,7 +325,7 @@ bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring&
         total_ -= bytes;
         return true;
       default:
-        return false;  // Cancel
+        return false;  // Cancel, or No about the index's reading (its refusal shown)
     }
   }
 }

@@ -267,6 +267,7 @@ void Execute::Check(const Row& row) {
 TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
   auto test1234 = [&](FakeView&) { AddTest(src, L"1234", kHeader); };
   const std::string utf8Index = "\xEF\xBB\xBF" "1.00,\xE8\xA1\xA8\r\n";  // with a byte-order mark, as editors save it
+  const std::string either = "1.00,\xE8\xA1\xA8\xE5\xB1\xA4" "01\r\n";
   const Names refused{kStarted, L"DoEvents", kBox, kEnded};
   const Names failed{kStarted, L"DoEvents", L"Busy", kEnded, kPointerBack, kBox};
   const Names copyFailed{kStarted, L"DoEvents", L"Busy", kBox, kEnded, kPointerBack, kBox};
@@ -461,6 +462,14 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
          });
        },
        .boxes = {cannotCopy}, .events = failed, .afterwards = {{dst, Names{}}}},
+      // UTF-8 表層01 (valid Shift-JIS as well), whose test is not in the folder.
+      {.name = "AnIndexTheFolderCannotTellIsAskedAboutAndNoStopsTheRun",
+       .prepare = [&](FakeView& view) { test1234(view); MakeDestination({{L"PCNT.TXT", either}}); },
+       .answers = {kIdNo, base::kIdOk},
+       .boxes = {Question(expected::IndexEither(dstIndex, L"陦ｨ螻､01", L"表層01")),
+                 {expected::IndexUnreadable(dstIndex, 1) + expected::kIndexUtf8, Buttons::Ok, Icon::Warning}},
+       .events = {kStarted, L"DoEvents", L"Busy", kBox, kBox, kEnded, kPointerBack},
+       .afterwards = {{dst, Names{L"PCNT.TXT"}}, {dstIndex, either}}},
       {.name = "AnUnexpectedErrorIsReportedAndDoesNotEscape",
        .prepare = [&](FakeView& view) { MakeDestination(); view.onText1 = [] { throw std::runtime_error("boom"); }; },
        .boxes = {{expected::kUnexpected + L"\n\nboom", Buttons::Ok, Icon::Warning}},
@@ -709,6 +718,16 @@ TEST_F(Execute, RunsThatCompleteCopyAndEnterEveryTest) {
        .prepare = [&](FakeView&) { AddTest(src, L"B", "1,2,3,4\r\n"); MakeDestination(); },
        .selection = {L"B"}, .boxes = {noFifthField}, .events = told, .done = 1,
        .afterwards = {{dstIndex, ",B\r\n"}}},
+      // Asked once a run; its record keeps its bytes.
+      {.name = "AnIndexTheFolderCannotTellIsReadAsShiftJisAfterYes",
+       .prepare = [&](FakeView&) {
+         AddTest(src, L"A", "1,2,3,4,5\r\n");
+         AddTest(src, L"B", "1,2,3,4,0.5\r\n");
+         MakeDestination({{L"PCNT.TXT", "1.00,\xE8\xA1\xA8\xE5\xB1\xA4" "01\r\n"}});
+       },
+       .selection = {L"A", L"B"}, .answers = {kIdYes},
+       .boxes = {Question(expected::IndexEither(dstIndex, L"陦ｨ螻､01", L"表層01"))}, .events = told, .done = 1,
+       .afterwards = {{dstIndex, ".50,B\r\n1.00,\xE8\xA1\xA8\xE5\xB1\xA4" "01\r\n5.00,A\r\n"}}},
       {.name = "ATestTheFullIndexCannotTakeIsSkipped",
        .prepare = [&](FakeView&) {
          AddTest(src, L"NEW", "a,b,c,d,1\r\n");
@@ -784,6 +803,23 @@ TEST_F(Execute, TheFifthHeaderFieldIsEnteredIntoTheIndex) {
   EXPECT_EQ(Run(second, {L"1200", L"1300"}), 1);
   EXPECT_TRUE(second.prompts().empty());
   EXPECT_EQ(ReadBytes(dstIndex), "3.00,1200\r\n4.50,1300\r\n12.50,1234\r\n");
+  // Into a new index, the header's text as the index's reader reads it back,
+  // else its formatted number: an old end-of-file mark ends the header.
+  const std::pair<std::string, std::string> firsts[] = {
+      {"a,b,c,d,12.5\x1A", "12.5,1400\r\n"},
+      {std::string("a,b,c,d,12.5\0\0\0", 15), "12.50,1400\r\n"},
+      {"a,b,c,d,\t12.5\t\r\n", "12.5,1400\r\n"},
+      {"a,b,c,d,12\t5\r\n", "12\t5,1400\r\n"},
+  };
+  for (const auto& [header, index] : firsts) {
+    SCOPED_TRACE(testing::PrintToString(header));
+    AddTest(src, L"1400", header);
+    testsupport::RemoveTree(dst);
+    MakeDestination();
+    FakeView third(src, dst);
+    EXPECT_EQ(Run(third, {L"1400"}), 1);
+    EXPECT_EQ(ReadBytes(dstIndex), index);
+  }
 }
 
 // A run that works for a while (here: waiting for another program's lock)

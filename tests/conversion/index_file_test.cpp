@@ -51,7 +51,7 @@ IndexFile Load(const std::wstring& prefix) {
 conversion::Update UpdateIndexFile(const std::wstring& prefix, const std::wstring& t, const std::wstring& value) {
   const std::atomic<bool> stop{false};
   conversion::Staging staging(prefix);
-  return conversion::UpdateIndexFile(prefix, staging, t, value, stop);
+  return conversion::UpdateIndexFile(prefix, staging, t, value, stop, false);
 }
 
 bool IndexHasRoomFor(const std::wstring& prefix, const std::wstring& t) { return Load(prefix).HasRoomFor(t); }
@@ -115,6 +115,13 @@ const Entries kEntries[] = {
       {L"ﾃｽﾄ", L"2", "1.00,\xC2\xB1\r\n2.00,\xC3\xBD\xC4\r\n"},
       {L"表層01", L"3", "1.00,\xC2\xB1\r\n2.00,\xC3\xBD\xC4\r\n3.00,\x95\x5C\x91\x77" "01\r\n"},
       {L"ﾂｱ", L"4", "2.00,\xC3\xBD\xC4\r\n3.00,\x95\x5C\x91\x77" "01\r\n4.00,\xC2\xB1\r\n"}}},
+    // Code page 932 has two forms of some characters (the NEC ones of lead
+    // byte 87, the NEC-selected IBM ones of ED and EE): a name keeps its own.
+    {"KeepsTheBytesOfEveryNameItDoesNotChange", "1.00,\x87\x90" "A\r\n2.00,\xED\x40\r\n3.00,\xEE\xEF\r\n",
+     {{L"B", L"0.5", ".50,B\r\n1.00,\x87\x90" "A\r\n2.00,\xED\x40\r\n3.00,\xEE\xEF\r\n"}}},
+    // A text that would not read back as it stands is written formatted.
+    {"ANewIndexTakesAControlCharacterInAValueFormatted", std::nullopt, {{L"A", L"1\x07", "1.00,A\r\n"}}},
+    {"ANewIndexTakesATrailingTabFormatted", std::nullopt, {{L"A", L"2.5\t", "2.50,A\r\n"}}},
     // The old end-of-file mark ends the file and is not written back.
     {"ACtrlZAtTheEndEndsTheFile", "1.00,A\r\n\x1A", {{L"B", L"2", "1.00,A\r\n2.00,B\r\n"}}},
     {"ACtrlZAloneIsAnEmptyIndex", "\x1A\r\n", {{L"B", L"2.5", "2.5,B\r\n"}}},
@@ -133,13 +140,17 @@ TEST(UpdateIndexFile, EntersEachValueAndKeepsTheIndexSorted) {
     SCOPED_TRACE(row.name);
     IndexFolder f;
     if (row.before) WriteBytes(f.index, *row.before);
+    std::vector<std::wstring> files{L"PCNT.TXT"};
     for (const Entry& entry : row.entries) {
+      // Its data file is there, as after a run: the folder tells how the index reads.
+      const std::wstring data = entry.t + std::wstring(L".GRA");
+      if (!testsupport::Exists(f.prefix + data)) WriteBytes(f.prefix + files.emplace_back(data), "data");
       EXPECT_TRUE(IndexHasRoomFor(f.prefix, entry.t));
       EXPECT_EQ(UpdateIndexFile(f.prefix, entry.t, entry.value), conversion::Update::Done);
       if (!entry.after) continue;
       EXPECT_EQ(ReadBytes(f.index), *entry.after);
     }
-    EXPECT_EQ(testsupport::FolderContents(f.folder), std::vector<std::wstring>{L"PCNT.TXT"});
+    EXPECT_EQ(testsupport::FolderContents(f.folder), testsupport::Sorted(files));
   }
 }
 
@@ -200,7 +211,8 @@ TEST(IndexFile, WhatTheProgramWritesIsNeverTakenForUtf8) {
         const std::string bytes = "1.00," + kanji + second + "01\r\n";
         if (!base::TryFromSjis(bytes)) continue;
         validUtf8 += base::TryFromUtf8(bytes).has_value();
-        ASSERT_FALSE(conversion::Utf8Line(bytes, everyName)) << testing::PrintToString(bytes);
+        ASSERT_NE(conversion::ReadingOf(bytes, everyName).as, conversion::Reading::As::Utf8)
+            << testing::PrintToString(bytes);
       }
     }
   }

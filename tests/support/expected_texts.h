@@ -33,8 +33,7 @@ inline std::wstring IndexFull(const std::wstring& t) {
 }
 inline std::wstring NoFifthField(const std::wstring& t) {
   return L"試験番号 " + t + L" のヘッダファイル (" + t +
-         L".HED) には５番目の項目がありません。PCNT.TXT には値なしで登録します (新しい PCNT.TXT では空欄、"
-         L"既にある PCNT.TXT では .00 と書きます)。";
+         L".HED) には５番目の項目がありません。PCNT.TXT には値なし (値 0 として読まれます) で登録します。";
 }
 
 // A long run: the test line of its progress dialog ("試験 3 / 25: 1003"), and its stop.
@@ -92,6 +91,13 @@ inline std::wstring KeptAside(const std::vector<std::wstring>& paths) {
   return L"途中で止まった変換が置き換えようとしたファイルを、消さずに残しました。\n" + Lines(paths) +
          L"\n\n元の名前には新しいファイルがあるか、元の名前が分かりません。要らなければ削除してください。";
 }
+// An index that reads as Shift-JIS and as UTF-8, which the folder cannot tell apart.
+inline std::wstring IndexEither(const std::wstring& index, const std::wstring& sjis, const std::wstring& utf8) {
+  return L"PCNT.TXT が Shift-JIS と UTF-8 のどちらで保存されたものか、送り先の試験からは判断できません。\n" + index +
+         L"\n\n最初に読み方の分かれる試験番号は、Shift-JIS として読むと「" + sjis + L"」、UTF-8 として読むと「" + utf8 +
+         L"」です。\n\nShift-JIS (このツールと元のツールが書く文字コード) として読みますか？［いいえ］を押すと、"
+         L"PCNT.TXT を変えずに変換を中止します。";
+}
 // A put back that failed, up to the system's reason.
 inline std::wstring CannotPutBack(const std::wstring& from, const std::wstring& to) {
   return L"ファイルを元に戻せませんでした。次にこのフォルダへ変換するときに元に戻します。\n" + from + L"\n→ " + to +
@@ -102,6 +108,8 @@ inline std::wstring IndexLockLost(const std::wstring& index) {
          L"\n\nこの試験のファイルと PCNT.TXT は元のままです。送り先への接続を確かめてから、実行し直してください。";
 }
 
+inline const std::wstring kIndexUtf8 =
+    L"UTF-8 で保存されたファイルは読み取れません。メモ帳などで開き、文字コードを ANSI (Shift-JIS) にして保存し直してください。";
 // Bytes that are no Shift-JIS: the reason for a header, the head of it for an index.
 inline const std::wstring kNotShiftJis = L"Shift-JIS の文字として読めないバイトがあります。";
 
