@@ -80,7 +80,7 @@ class Form1 final : public conversion::RunView {
   void SetLabel3(const std::wstring& caption) override;
   void SetBusy(bool busy) override;
   void DoEvents() override;
-  void KeepAnswering() override;
+  bool KeepAnswering() override;
   bool ShowProgress(const conversion::RunProgress& progress) override;
   void CloseProgress() override;
   void OnSessionEnd(std::function<void()> endSession) override { endSession_ = std::move(endSession); }
@@ -130,6 +130,7 @@ class Form1 final : public conversion::RunView {
   bool busy_ = false;
   bool running_ = false;  // an Execute run is in progress
   bool exitRequested_ = false;  // Exit during a run: the run stops, then the window goes
+  std::optional<int> quitCode_;  // a WM_QUIT met during a run, posted again at its end
   ProgressDelay runDelay_;                   // restarted at a run's start and after each of its questions
   std::optional<ProgressDialog> progress_;  // the run's, once it takes a while
   std::function<void()> endSession_;         // the run's, while one is under way

@@ -5,6 +5,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "base/error.h"
 #include "base/messages.h"
 
@@ -70,7 +72,11 @@ void Form1::SetBusy(bool busy) {
 void Form1::DoEvents() { PassPendingMessages(false); }
 
 // Clicks and keys made while a run copies belong to it: they start nothing.
-void Form1::KeepAnswering() { PassPendingMessages(true); }
+// A WM_QUIT is kept until the run is over (EndRun).
+bool Form1::KeepAnswering() {
+  PassPendingMessages(true);
+  return !quitCode_;
+}
 
 void Form1::PassPendingMessages(bool dropInput) {
   // Nothing queued, the usual case during the data-root walk: asking is
@@ -79,7 +85,11 @@ void Form1::PassPendingMessages(bool dropInput) {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
+      // For the main loop; during a run only once it is over, or the wait would meet it again at once.
+      if (dropInput)
+        quitCode_ = static_cast<int>(message.wParam);
+      else
+        PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
     if ((dropInput && IsUserInput(message.message)) || PreTranslate(message)) continue;
@@ -89,7 +99,7 @@ void Form1::PassPendingMessages(bool dropInput) {
 }
 
 bool Form1::ShowProgress(const conversion::RunProgress& progress) {
-  if (exitRequested_) return false;
+  if (exitRequested_ || quitCode_) return false;
   if (!progress_ && !runDelay_.Due()) return true;
   if (!progress_) progress_.emplace(hwnd_, ProgressDialog::Kind::Bar);
   return progress_->ShowRun(progress);
@@ -103,6 +113,7 @@ void Form1::EndRun(const std::wstring& messageLine) {
   // What the user clicked or typed while the run held the window belongs to
   // the run: it must not start the next one.
   DropQueuedInput();
+  if (quitCode_) PostQuitMessage(*std::exchange(quitCode_, std::nullopt));
 }
 
 void Form1::EndBusyTime(const std::wstring& messageLine) {
@@ -115,8 +126,8 @@ int Form1::Show(const std::wstring& prompt, base::Buttons buttons, base::Icon ic
   // In the order of base::Buttons: the answer that changes nothing.
   constexpr int kRefused[] = {base::kIdOk, base::kIdNo, base::kIdCancel};
   const int refused = kRefused[static_cast<int>(buttons)];
-  // Exit during a run: the program is ending, and the run stops without a question.
-  if (exitRequested_ || (created_ && hwnd_ == nullptr)) return refused;
+  // Exit or WM_QUIT during a run: the program is ending, and the run stops without a question.
+  if (exitRequested_ || quitCode_ || (created_ && hwnd_ == nullptr)) return refused;
   // Clicks and keys made while the thread was busy were meant for no question.
   if (busy_) DropQueuedInput();
   const std::wstring title = caption.value_or(base::text::kAppTitle);

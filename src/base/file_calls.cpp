@@ -28,6 +28,28 @@ BOOL FileCalls::StillOpen(HANDLE file) {
   return GetFileInformationByHandle(file, &info);
 }
 void FileCalls::Close(HANDLE file) { CloseHandle(file); }
+DWORD FileCalls::Attributes(const wchar_t* path) { return GetFileAttributesW(path); }
+BOOL FileCalls::AttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  return GetFileAttributesExW(path, GetFileExInfoStandard, data);
+}
+HANDLE FileCalls::FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
+  return FindFirstFileExW(pattern, FindExInfoBasic, data, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+}
+BOOL FileCalls::FindNext(HANDLE find, WIN32_FIND_DATAW* data) { return FindNextFileW(find, data); }
+BOOL FileCalls::CreateFolder(const wchar_t* path) { return CreateDirectoryW(path, nullptr); }
+BOOL FileCalls::SetCurrentFolder(const wchar_t* path) { return SetCurrentDirectoryW(path); }
+BOOL FileCalls::Room(const wchar_t* folder, ULONGLONG* available, ULONGLONG* cluster) {
+  ULARGE_INTEGER free{};
+  if (!GetDiskFreeSpaceExW(folder, &free, nullptr, nullptr)) return FALSE;
+  *available = free.QuadPart;
+  *cluster = 0;
+  wchar_t volume[MAX_PATH] = {};
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (GetVolumePathNameW(folder, volume, MAX_PATH) &&
+      GetDiskFreeSpaceW(volume, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+    *cluster = ULONGLONG{sectorsPerCluster} * bytesPerSector;
+  return TRUE;
+}
 
 FileCalls& Files() { return *inForce.load(); }
 

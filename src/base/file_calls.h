@@ -20,6 +20,15 @@ class FileCalls {
   // Whether a file opened by Create is still open: a server may drop a handle.
   virtual BOOL StillOpen(HANDLE file);
   virtual void Close(HANDLE file);
+  // What is there: a name's attributes, its size and times, a folder's entries.
+  virtual DWORD Attributes(const wchar_t* path);
+  virtual BOOL AttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data);
+  virtual HANDLE FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW* data);  // FindClose ends it
+  virtual BOOL FindNext(HANDLE find, WIN32_FIND_DATAW* data);
+  virtual BOOL CreateFolder(const wchar_t* path);
+  virtual BOOL SetCurrentFolder(const wchar_t* path);
+  // What this user may still write to a folder's drive, and its cluster size (0 where unknown).
+  virtual BOOL Room(const wchar_t* folder, ULONGLONG* available, ULONGLONG* cluster);
 };
 
 // The calls in force: Win32's, unless a test put its own in.

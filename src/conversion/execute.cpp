@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "base/paths.h"
 #include "conversion/file_io.h"
 #include "conversion/transfer.h"
+#include "conversion/worker.h"
 #include "fileutil/destpath.h"
 #include "textutil/fields.h"
 
@@ -79,20 +81,25 @@ std::vector<std::wstring> Levels(const std::wstring& validated) {
 }
 
 // Asks once, at the first missing level, and after Yes creates every missing
-// level from the top down. False when the user answers No.
-bool ProvideDestinationFolders(RunView& view, const std::wstring& validated) {
+// level from the top down, on the worker. False when the user answers No,
+// or stops the run while the worker looks.
+bool ProvideDestinationFolders(RunView& view, Worker& worker, const std::atomic<bool>& stop,
+                               const std::wstring& validated) {
   const std::vector<std::wstring> levels = Levels(validated);
-  const auto missing = std::find_if(levels.begin(), levels.end(), [](const std::wstring& level) {
-    return !PathExists(level);
+  const auto missing = worker.Run([&levels] {
+    return std::find_if(levels.begin(), levels.end(), [](const std::wstring& level) { return !PathExists(level); });
   });
+  if (stop) return false;
   if (missing == levels.end()) return true;
   const int answer = view.Show(kCreateFolders, Buttons::YesNo, Icon::Question);
   if (answer == base::kIdNo) return false;
   // Below the first missing level nothing can be there yet; a level made
   // meanwhile by someone else is taken as it is.
   if (answer == base::kIdYes)
-    for (auto level = missing; level != levels.end(); ++level) CreateFolder(*level);
-  return true;
+    worker.Run([&] {
+      for (auto level = missing; level != levels.end(); ++level) CreateFolder(*level);
+    });
+  return !stop;
 }
 
 // Nothing but spaces, of either width: no folder was chosen.
@@ -105,17 +112,27 @@ bool Run(RunView& view, RunGuard& guard, const std::vector<std::wstring>& select
   // The run's own copies of the paths: the window answers while it copies.
   const std::wstring destination = view.Text2();
   std::wstring validated = destination;
-  if (!fileutil::ValidateDestPath(validated, view)) return StopWith(view, kBadPath, Icon::Warning, destination);
+  // From here on every file call is the worker's, Cancel and Exit included:
+  // they end the run as a refusal does.
+  std::atomic<bool> stop{false};
+  Worker worker(stop, [&view] { return view.KeepAnswering(); }, [&view, &stop] {
+    if (!view.ShowProgress({L"", L"", 0, 0})) stop = true;
+  });
+  const auto changeDrive = [&worker](wchar_t letter) {
+    return worker.Run([letter] { return fileutil::ChangeDrive(letter); });
+  };
+  if (!fileutil::ValidateDestPath(validated, view, changeDrive))
+    return stop ? false : StopWith(view, kBadPath, Icon::Warning, destination);
 
   const std::wstring source = view.Text1();
   if (IsBlank(source)) return StopWith(view, kNoSource, Icon::None);
-  if (!ProvideDestinationFolders(view, validated)) return false;
+  if (!ProvideDestinationFolders(view, worker, stop, validated)) return false;
   if (selectedTests.empty()) return StopWith(view, kNoTest, Icon::None);
 
   guard.Busy();
   // The checked form of the destination (trimmed, "\" after the drive): the
   // folder the run has just made sure of is the one it copies into.
-  return TransferTests(view, base::FolderPrefix(source), base::FolderPrefix(validated), selectedTests);
+  return TransferTests(view, worker, stop, base::FolderPrefix(source), base::FolderPrefix(validated), selectedTests);
 }
 
 }  // namespace

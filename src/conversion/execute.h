@@ -25,10 +25,11 @@ class RunView : public base::Prompter {
   virtual void SetLabel3(const std::wstring& caption) = 0;
   virtual void SetBusy(bool busy) = 0;            // hourglass or default pointer
   virtual void DoEvents() = 0;                    // let pending events run once
-  // While files are copied on a thread of their own: a pass of the window's
+  // While the run's worker calls the file system: a pass of the window's
   // pending messages (painting, timers, other programs' calls) that drops the
-  // user's clicks and keys, which belong to the run.
-  virtual void KeepAnswering() = 0;
+  // user's clicks and keys, which belong to the run. False once the window
+  // is to end (WM_QUIT), which EndRun passes on.
+  virtual bool KeepAnswering() = 0;
   // Where the run stands, a few times a second while it works; the window
   // shows it once the run has worked for a while without a question. False
   // once the user has asked to stop the run.

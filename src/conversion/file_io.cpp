@@ -41,7 +41,7 @@ std::string ReadWholeFile(const std::wstring& path, std::wstring_view failure, c
 
 std::string ReadToReplace(const std::wstring& path, std::wstring_view failure, FileUse& use) {
   // Windows refuses to replace a read-only file; Wine run as root does not.
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = base::Files().Attributes(path.c_str());
   use = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) ? FileUse::ReadOnly
                                                                                        : FileUse::Free;
   if (use != FileUse::Free) return {};
@@ -104,7 +104,7 @@ void RenameFile(const std::wstring& from, const std::wstring& to, bool replace, 
 }
 
 bool RemoveFile(const std::wstring& path) noexcept {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = base::Files().Attributes(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
   if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
     base::Files().SetAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -113,7 +113,7 @@ bool RemoveFile(const std::wstring& path) noexcept {
 
 std::optional<FileStamp> StampOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (!base::Files().AttributesEx(path.c_str(), &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return std::nullopt;
   return FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
@@ -126,26 +126,20 @@ bool HeldByAnother(const std::wstring& path) {
 }
 
 std::optional<DiskRoom> RoomOnDisk(const std::wstring& folderPrefix) {
-  ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(folderPrefix.c_str(), &available, nullptr, nullptr)) return std::nullopt;
-  DiskRoom room{available.QuadPart, 4096};
-  wchar_t volume[MAX_PATH] = {};
-  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (GetVolumePathNameW(folderPrefix.c_str(), volume, MAX_PATH) &&
-      GetDiskFreeSpaceW(volume, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) &&
-      sectorsPerCluster * bytesPerSector > 0)
-    room.cluster = std::uint64_t{sectorsPerCluster} * bytesPerSector;
+  DiskRoom room{0, 0};
+  if (!base::Files().Room(folderPrefix.c_str(), &room.available, &room.cluster)) return std::nullopt;
+  if (room.cluster == 0) room.cluster = 4096;
   return room;
 }
 
 bool PathExists(const std::wstring& path) {
-  return GetFileAttributesW(base::WithoutClosingSeparator(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return base::Files().Attributes(base::WithoutClosingSeparator(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void CreateFolder(const std::wstring& path) {
-  if (CreateDirectoryW(path.c_str(), nullptr)) return;
+  if (base::Files().CreateFolder(path.c_str())) return;
   const DWORD error = GetLastError();
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = base::Files().Attributes(path.c_str());
   // Made meanwhile by someone else: the folder is there, which is all we need.
   if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_DIRECTORY))

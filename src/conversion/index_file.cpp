@@ -252,7 +252,7 @@ base::ScopedFile LockIndex(const std::wstring& destPrefix, DWORD patienceMs, con
     // A lock file that is being deleted answers "access denied" for a moment;
     // without one there, the folder itself refuses us.
     const bool held = error == ERROR_SHARING_VIOLATION ||
-                      (error == ERROR_ACCESS_DENIED && (GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES ||
+                      (error == ERROR_ACCESS_DENIED && (base::Files().Attributes(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES ||
                                                         GetLastError() != ERROR_FILE_NOT_FOUND));
     if (!held) throw base::SystemError(base::text::kCannotWriteIndex, path, error);
     if (GetTickCount64() >= until || (stop != nullptr && *stop)) return lock;

@@ -59,7 +59,7 @@ bool Name(std::string_view text, std::wstring& name) {
 // The content of a file, nullopt when it is not there. Throws AppError when
 // it cannot be read.
 std::optional<Digest> DigestOfFile(const std::wstring& path) {
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  if (base::Files().Attributes(path.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return DigestOf(ReadWholeFile(path, base::text::kCannotReadIndex, path));
 }
 
@@ -84,7 +84,7 @@ struct Found {
 Found Look(const std::wstring& prefix, const Move& move) {
   Found found;
   const std::optional<FileStamp> target = StampOf(prefix + move.name);
-  found.targetTaken = GetFileAttributesW((prefix + move.name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  found.targetTaken = base::Files().Attributes((prefix + move.name).c_str()) != INVALID_FILE_ATTRIBUTES;
   found.freshStaged = StampOf(prefix + move.staged) == move.fresh;
   found.previousAside = !move.aside.empty() && StampOf(prefix + move.aside) == move.previous;
   found.freshInPlace = !found.freshStaged && target == move.fresh;
@@ -259,7 +259,7 @@ Mend Decide(const std::wstring& prefix, const Intent& intent, std::vector<std::w
     if (direction == Mend::Forward ? CanGoForward(Look(prefix, move)) : CanGoBack(Look(prefix, move), move)) continue;
     const std::size_t before = paths.size();
     for (const std::wstring& name : {move.name, move.staged, move.aside})
-      if (!name.empty() && GetFileAttributesW((prefix + name).c_str()) != INVALID_FILE_ATTRIBUTES)
+      if (!name.empty() && base::Files().Attributes((prefix + name).c_str()) != INVALID_FILE_ATTRIBUTES)
         paths.push_back(prefix + name);
     if (paths.size() == before) paths.push_back(prefix + move.name);  // gone
     direction = Mend::Neither;

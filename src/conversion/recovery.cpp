@@ -26,7 +26,7 @@ struct RunFiles {
 std::vector<RunFiles> ListRuns(const std::wstring& prefix) {
   std::map<std::wstring, RunFiles> runs;
   WIN32_FIND_DATAW data;
-  const base::ScopedFind find(FindFirstFileW((prefix + kTempPattern).c_str(), &data));
+  const base::ScopedFind find(base::Files().FindFirst((prefix + kTempPattern).c_str(), &data));
   if (!find.valid()) return {};
   do {
     std::optional<TempName> name = ParseTempName(data.cFileName);
@@ -36,7 +36,7 @@ std::vector<RunFiles> ListRuns(const std::wstring& prefix) {
     RunFiles& run = runs[key];
     run.marker = TempName::Marker(name->run, name->legacy);
     if (name->kind != TempName::Kind::Marker) run.files.push_back(*std::move(name));
-  } while (FindNextFileW(find.get(), &data));
+  } while (base::Files().FindNext(find.get(), &data));
   std::vector<RunFiles> listed;
   for (auto& [key, run] : runs) listed.push_back(std::move(run));
   return listed;
@@ -51,7 +51,7 @@ bool RunIsOver(const std::wstring& prefix, const RunFiles& run) {
   return probe.valid() || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) { return base::Files().Attributes(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // 1.2.0 wrote no intent: its copies go, a file it moved aside goes back
 // where its name is free and stays for the user where it is not.

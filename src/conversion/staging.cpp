@@ -44,7 +44,7 @@ bool Staging::Stage(const std::wstring& sourcePrefix, const fileutil::FileEntry&
     entries_.pop_back();
     return false;
   }
-  const DWORD attributes = GetFileAttributesW(staged.c_str());
+  const DWORD attributes = base::Files().Attributes(staged.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     base::Files().SetAttributes(staged.c_str(),
                                 (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) | FILE_ATTRIBUTE_ARCHIVE);

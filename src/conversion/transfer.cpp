@@ -99,13 +99,23 @@ class CopiedSoFar {
 
 class Transfer {
  public:
-  Transfer(RunView& view, std::wstring sourcePrefix, std::wstring destPrefix, const std::vector<std::wstring>& tests)
-      : view_(view), sourcePrefix_(std::move(sourcePrefix)), destPrefix_(std::move(destPrefix)) {
-    // The bar's length: the tests' files as they are at the start.
-    for (const std::wstring& t : tests) total_ += tests_.emplace_back(t, BytesOf(ListTestFiles(sourcePrefix_, t))).second;
+  Transfer(RunView& view, Worker& worker, std::atomic<bool>& stop, std::wstring sourcePrefix, std::wstring destPrefix,
+           const std::vector<std::wstring>& tests)
+      : view_(view), worker_(worker), stop_(stop), sourcePrefix_(std::move(sourcePrefix)),
+        destPrefix_(std::move(destPrefix)) {
+    for (const std::wstring& t : tests) tests_.emplace_back(t, 0);
+    worker_.SetTick([this] { Tick(); });
     view_.OnSessionEnd([this] { EndSession(); });
   }
-  ~Transfer() { view_.OnSessionEnd({}); }
+  ~Transfer() {
+    view_.OnSessionEnd({});
+    // The run's temporaries go on the worker too; should it fail, here.
+    try {
+      worker_.Run([this] { staging_.reset(); });
+    } catch (...) {
+      staging_.reset();
+    }
+  }
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
@@ -133,28 +143,31 @@ class Transfer {
     return false;
   }
   void Tick();
-  Worker& worker();
   Staging& staging();
 
   RunView& view_;
+  Worker& worker_;
+  std::atomic<bool>& stop_;  // the user stopped the run, the session ends, or the window gave up on a job
   const std::wstring sourcePrefix_;
   const std::wstring destPrefix_;
   std::vector<std::pair<std::wstring, std::uint64_t>> tests_;  // and their bytes at the start
   std::vector<std::wstring> held_;  // the destination's tests before anything is copied
   std::uint64_t total_ = 0;         // bytes of the tests not skipped
   std::wstring line_;               // the test now, as the dialog shows it
-  std::atomic<bool> stop_{false};   // the user stopped the run, the session ends, or the window gave up on a job
   bool eitherIsShiftJis_ = false;   // the user's answer about an index that reads as UTF-8 as well
   CopiedSoFar progress_;
   std::optional<Staging> staging_;  // made at the first copy; removes what the run leaves
-  std::optional<Worker> worker_;    // made at the first long work; joined before anything above goes
 };
 
 bool Transfer::Run() {
   if (tests_.empty()) return true;
   line_ = ProgressTest(1, static_cast<int>(tests_.size()), tests_.front().first);
+  // The bar's length: the tests' files as they are at the start.
+  worker_.Run([this] {
+    for (auto& [t, bytes] : tests_) total_ += bytes = BytesOf(ListTestFiles(sourcePrefix_, t));
+  });
   if (!MendDestination()) return false;
-  held_ = fileutil::TestsInFolder(destPrefix_);
+  held_ = worker_.Run([this] { return fileutil::TestsInFolder(destPrefix_); });
   for (std::size_t i = 0; i < tests_.size(); ++i) {
     const auto& [t, bytes] = tests_[i];
     line_ = ProgressTest(static_cast<int>(i + 1), static_cast<int>(tests_.size()), t);
@@ -168,9 +181,9 @@ bool Transfer::Run() {
 // Under the lock, after the wait and the question that a held one brings.
 // False after an orderly stop, whose message is shown.
 bool Transfer::MendDestination() {
-  if (!worker().Run([this] { return NeedsMending(destPrefix_); })) return true;
+  if (!worker_.Run([this] { return NeedsMending(destPrefix_); })) return true;
   for (;;) {
-    const std::optional<Mending> mended = worker().Run([this]() -> std::optional<Mending> {
+    const std::optional<Mending> mended = worker_.Run([this]() -> std::optional<Mending> {
       const base::ScopedFile lock = LockIndex(destPrefix_, kLockPatienceMs, &stop_);
       if (!lock.valid() || stop_) return std::nullopt;
       return MendFolder(destPrefix_);
@@ -197,13 +210,13 @@ bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
     return true;
   }
   // Listed right before the copy: the files may have changed while a question was open.
-  const std::vector<fileutil::FileEntry> files = ListTestFiles(sourcePrefix_, t);
+  const std::vector<fileutil::FileEntry> files = worker_.Run([&] { return ListTestFiles(sourcePrefix_, t); });
   total_ += BytesOf(files) - listedBytes;
   if (!TargetsFree(files)) return false;
   Staging& stage = staging();
   CheckRoomOnDisk(t, files);
   if (!Stage(stage, files)) {
-    stage.Discard();
+    worker_.Run([&stage] { stage.Discard(); });
     return Stop(RunStopped(t));
   }
   // The header as it was copied; its notice comes before the lock is taken.
@@ -211,7 +224,8 @@ bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
   const std::wstring staged = stage.StagedPath(t + L".HED");
   if (staged.empty()) throw base::SystemError(kCannotReadHeader, header, ERROR_FILE_NOT_FOUND);
   std::wstring headerValue;  // fresh for every test: never another test's value
-  if (!ReadHeaderValue(staged, header, headerValue)) view_.Show(NoFifthField(t), Buttons::Ok, Icon::None);
+  if (!worker_.Run([&] { return ReadHeaderValue(staged, header, headerValue); }))
+    view_.Show(NoFifthField(t), Buttons::Ok, Icon::None);
   return Commit(stage, t, headerValue, BytesOf(files));
 }
 
@@ -222,7 +236,7 @@ bool Transfer::RunTest(const std::wstring& t, std::uint64_t listedBytes) {
 Transfer::Room Transfer::RoomInIndex(const std::wstring& t) {
   for (;;) {
     FileUse use = FileUse::Free;
-    if (const std::optional<IndexFile> index = IndexFile::Load(destPrefix_, use)) {
+    if (const std::optional<IndexFile> index = worker_.Run([&] { return IndexFile::Load(destPrefix_, use); })) {
       if (index->Undecided() && !AgreeToShiftJis(*index->Undecided())) return Room::Stop;
       return index->HasRoomFor(t) ? Room::Free : Room::Full;
     }
@@ -259,7 +273,7 @@ void Transfer::TellReadOnly() { view_.Show(IndexReadOnly(destPrefix_ + kIndexNam
 bool Transfer::TargetsFree(const std::vector<fileutil::FileEntry>& files) {
   for (const fileutil::FileEntry& file : files) {
     const std::wstring target = destPrefix_ + file.name;
-    while (HeldByAnother(target))
+    while (worker_.Run([&target] { return HeldByAnother(target); }))
       if (view_.Show(FileInUse(target), Buttons::RetryCancel, Icon::Warning) != base::kIdRetry) return false;
   }
   return true;
@@ -270,7 +284,7 @@ bool Transfer::TargetsFree(const std::vector<fileutil::FileEntry>& files) {
 // this user may still write there. A disk that fills anyway ends in the
 // failed copy, whose temporaries go. Throws AppError when short.
 void Transfer::CheckRoomOnDisk(const std::wstring& t, const std::vector<fileutil::FileEntry>& files) {
-  const std::optional<DiskRoom> room = RoomOnDisk(destPrefix_);
+  const std::optional<DiskRoom> room = worker_.Run([this] { return RoomOnDisk(destPrefix_); });
   if (!room) return;
   std::uint64_t need = 0;
   for (const fileutil::FileEntry& file : files) need += (file.size + room->cluster - 1) / room->cluster * room->cluster;
@@ -283,7 +297,7 @@ void Transfer::CheckRoomOnDisk(const std::wstring& t, const std::vector<fileutil
 bool Transfer::Stage(Staging& stage, const std::vector<fileutil::FileEntry>& files) {
   Tick();  // a Cancel made while a question was open
   if (stop_) return false;
-  worker().Run([this, &stage, &files] {
+  worker_.Run([this, &stage, &files] {
     for (const fileutil::FileEntry& file : files) {
       if (stop_) return;
       progress_.StartFile(destPrefix_ + file.name);
@@ -303,7 +317,7 @@ bool Transfer::Stage(Staging& stage, const std::vector<fileutil::FileEntry>& fil
 bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring& headerValue, std::uint64_t bytes) {
   for (;;) {
     Update update =
-        worker().Run([&] { return UpdateIndexFile(destPrefix_, stage, t, headerValue, stop_, eitherIsShiftJis_); });
+        worker_.Run([&] { return UpdateIndexFile(destPrefix_, stage, t, headerValue, stop_, eitherIsShiftJis_); });
     if (update == Update::Done) return true;
     if (update == Update::Held && AskRetry()) continue;
     if (update == Update::Either) {
@@ -312,7 +326,7 @@ bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring&
       if (room == Room::Free) continue;
       update = room == Room::Full ? Update::Full : Update::Either;
     }
-    stage.Discard();  // the test stays as it was
+    worker_.Run([&stage] { stage.Discard(); });  // the test stays as it was
     switch (update) {
       case Update::Stopped:
         return Stop(RunStopped(t));
@@ -335,8 +349,9 @@ bool Transfer::Commit(Staging& stage, const std::wstring& t, const std::wstring&
 // before the system may end the program.
 void Transfer::EndSession() noexcept {
   stop_ = true;
-  if (worker_) worker_->AwaitIdle();
-  if (staging_) staging_->Close();
+  worker_.RunQuietly([this] {
+    if (staging_) staging_->Close();
+  });
 }
 
 void Transfer::Tick() {
@@ -344,22 +359,16 @@ void Transfer::Tick() {
   if (!view_.ShowProgress({line_, std::move(file), done, total_})) stop_ = true;
 }
 
-Worker& Transfer::worker() {
-  // One thread for the run: under Wine a thread costs milliseconds.
-  if (!worker_) worker_.emplace(stop_, [this] { view_.KeepAnswering(); }, [this] { Tick(); });
-  return *worker_;
-}
-
 Staging& Transfer::staging() {
-  if (!staging_) staging_.emplace(destPrefix_);
+  if (!staging_) worker_.Run([this] { staging_.emplace(destPrefix_); });
   return *staging_;
 }
 
 }  // namespace
 
-bool TransferTests(RunView& view, const std::wstring& sourcePrefix, const std::wstring& destPrefix,
-                   const std::vector<std::wstring>& tests) {
-  Transfer transfer(view, sourcePrefix, destPrefix, tests);
+bool TransferTests(RunView& view, Worker& worker, std::atomic<bool>& stop, const std::wstring& sourcePrefix,
+                   const std::wstring& destPrefix, const std::vector<std::wstring>& tests) {
+  Transfer transfer(view, worker, stop, sourcePrefix, destPrefix, tests);
   return transfer.Run();
 }
 

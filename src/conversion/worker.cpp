@@ -5,7 +5,7 @@
 
 namespace conversion {
 
-Worker::Worker(std::atomic<bool>& stop, std::function<void()> answer, std::function<void()> tick)
+Worker::Worker(std::atomic<bool>& stop, std::function<bool()> answer, std::function<void()> tick)
     : stop_(stop), answer_(std::move(answer)), tick_(std::move(tick)),
       wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
   if (wake_.valid() && idle_.valid()) thread_.reset(CreateThread(nullptr, 0, &Worker::Main, this, 0, nullptr));
@@ -39,6 +39,13 @@ DWORD WINAPI Worker::Main(void* data) {
 }
 
 void Worker::RunJob(std::function<void()> job) {
+  // A handler reached from the wait below must not start a job of its own.
+  if (running_) throw base::ProgramFault(base::AppError::Kind::InvalidArgument, L"Worker::Run");
+  struct Running {
+    bool& running;
+    explicit Running(bool& flag) : running(flag) { running = true; }
+    ~Running() { running = false; }
+  } running(running_);
   job_ = std::move(job);
   failure_ = nullptr;
   ResetEvent(idle_.get());
@@ -49,7 +56,12 @@ void Worker::RunJob(std::function<void()> job) {
     for (;;) {
       const DWORD woke = MsgWaitForMultipleObjectsEx(1, &idle, kTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       if (woke == WAIT_OBJECT_0) break;
-      if (woke == WAIT_OBJECT_0 + 1) answer_();
+      if (woke == WAIT_OBJECT_0 + 1 && !answer_()) {
+        // The window is to end: the job is told to stop, and awaited.
+        stop_ = true;
+        AwaitIdle();
+        break;
+      }
       if (GetTickCount64() - lastTick >= kTickMs) {
         lastTick = GetTickCount64();
         tick_();
@@ -61,6 +73,17 @@ void Worker::RunJob(std::function<void()> job) {
     throw;
   }
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void Worker::RunQuietly(std::function<void()> job) noexcept {
+  AwaitIdle();
+  // A Run below this call on the stack still has to see its own job's failure.
+  std::exception_ptr outer = std::exchange(failure_, nullptr);
+  job_ = std::move(job);
+  ResetEvent(idle_.get());
+  SetEvent(wake_.get());
+  AwaitIdle();
+  failure_ = std::move(outer);
 }
 
 void Worker::AwaitIdle() noexcept {

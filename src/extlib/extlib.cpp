@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/error.h"
+#include "base/file_calls.h"
 #include "base/paths.h"
 #include "base/scoped.h"
 #include "base/strconv.h"
@@ -29,7 +30,7 @@ size_t CharacterLength(const std::string& text, size_t position) {
 // Asks for the root folder without the system's "insert a disk" dialog.
 bool RootIsReady(const std::wstring& root) {
   base::QuietDriveErrors quiet;
-  const DWORD attributes = GetFileAttributesW(root.c_str());
+  const DWORD attributes = base::Files().Attributes(root.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -44,7 +45,7 @@ bool RootIsReady(const std::wstring& root) {
 std::int32_t FileSize(const std::string& path) {
   const std::optional<std::wstring> wide = base::TryFromSjis(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!wide || wide->empty() || !GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data))
+  if (!wide || wide->empty() || !base::Files().AttributesEx(wide->c_str(), &data))
     return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   const unsigned long long size =

@@ -1,5 +1,7 @@
 #include "extlib/findfile.h"
 
+#include "base/file_calls.h"
+
 #include "base/strconv.h"
 
 namespace extlib {
@@ -50,8 +52,7 @@ bool MatchesPattern(std::wstring_view name, std::wstring_view pattern) {
 }
 
 HANDLE FindFirst(const std::wstring& spec, WIN32_FIND_DATAW& data) {
-  return FindFirstFileExW(spec.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                          FIND_FIRST_EX_LARGE_FETCH);
+  return base::Files().FindFirst(spec.c_str(), &data);
 }
 
 bool IsListedFile(const WIN32_FIND_DATAW& entry, std::wstring_view pattern) {

@@ -25,6 +25,7 @@
 
 #include "extlib/extlib.h"
 #include "extlib/findfile.h"
+#include "base/file_calls.h"
 #include "base/error.h"
 #include "base/paths.h"
 #include "base/scoped.h"
@@ -101,7 +102,7 @@ void Search(Kind kind, const std::string& spec, std::vector<Entry>& entries) {
       entries.push_back(
           {data.cFileName, data.dwFileAttributes, data.nFileSizeLow, data.nFileSizeHigh, data.ftLastWriteTime});
     }
-  } while (FindNextFileW(find.get(), &data));
+  } while (base::Files().FindNext(find.get(), &data));
 }
 
 std::int32_t Count(Kind kind, const std::string& spec) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/error.h"
+#include "base/file_calls.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/strconv.h"
@@ -28,7 +29,7 @@ std::wstring Remembered(wchar_t letter) {
   const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
   value.resize(length < value.size() ? length : 0);
   value = base::WithoutClosingSeparator(value);
-  const DWORD attributes = GetFileAttributesW(value.c_str());
+  const DWORD attributes = base::Files().Attributes(value.c_str());
   if (!OnDrive(value, letter) || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
     return {};
   return value;
@@ -60,16 +61,16 @@ bool ChangeDrive(wchar_t letter) {
   Remember(CurrentFolder());
 
   const std::wstring remembered = Remembered(drive);
-  if (!remembered.empty() && SetCurrentDirectoryW(remembered.c_str())) return true;
+  if (!remembered.empty() && base::Files().SetCurrentFolder(remembered.c_str())) return true;
   const std::wstring root = base::DriveRoot(drive);
-  if (!SetCurrentDirectoryW(root.c_str())) return false;
+  if (!base::Files().SetCurrentFolder(root.c_str())) return false;
   Remember(root);
   return true;
 }
 
 void ChangeFolder(const std::wstring& folder) {
   Remember(CurrentFolder());
-  if (!SetCurrentDirectoryW(folder.c_str()))
+  if (!base::Files().SetCurrentFolder(folder.c_str()))
     throw base::SystemError(base::text::kCannotChangeFolder, folder, GetLastError());
   Remember(CurrentFolder());
 }

@@ -7,7 +7,7 @@
 #include "textutil/bytewise.h"
 
 namespace fileutil {
-bool ValidateDestPath(std::wstring& path, base::Prompter& prompter) {
+bool ValidateDestPath(std::wstring& path, base::Prompter& prompter, const std::function<bool(wchar_t)>& changeDrive) {
   path = TrimSpaces(path);
 
   // On the second byte: a path that starts with a double-byte character, or
@@ -21,7 +21,7 @@ bool ValidateDestPath(std::wstring& path, base::Prompter& prompter) {
 
   if (path.size() > 2 && path[2] != L'\\') path.insert(2, 1, L'\\');
 
-  if (!ChangeDrive(path[0])) return false;
+  if (!changeDrive(path[0])) return false;
 
   path = base::FolderPrefix(path);
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/file_calls.h"
 #include "base/error.h"
 #include "base/messages.h"
 #include "base/scoped.h"
@@ -37,7 +38,7 @@ std::vector<FileEntry> ListFiles(const std::wstring& spec) {
     if (extlib::IsListedFile(entry, pattern))
       files.push_back({TrimSpaces(entry.cFileName),
                        (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow});
-    if (!FindNextFileW(find.get(), &entry)) {
+    if (!base::Files().FindNext(find.get(), &entry)) {
       const DWORD error = GetLastError();
       if (error == ERROR_NO_MORE_FILES) break;
       throw base::SystemError(base::text::kCannotListFolder, spec, error);

@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "base/limits.h"
 #include "base/paths.h"
+#include "base/file_calls.h"
 #include "base/strconv.h"
 #include "fileutil/listing.h"
 #include "textutil/bytewise.h"
@@ -16,7 +17,7 @@ namespace {
 
 bool HasData(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!base::Files().AttributesEx(path.c_str(), &data)) return false;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
 }

@@ -18,6 +18,8 @@
 #include "support/expected_texts.h"
 #include "support/test_support.h"
 #include "base/error.h"
+#include "base/file_calls.h"
+#include "base/scoped.h"
 
 namespace {
 
@@ -513,3 +515,164 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file seam with one call held up, as a stalled share holds it: the
+// first call of that name on a path that contains part waits until released.
+class Stall final : public base::FileCalls {
+ public:
+  Stall(std::wstring call, std::wstring part)
+      : call_(std::move(call)), part_(std::move(part)), previous_(base::UseFileCalls(this)) {}
+  ~Stall() override {
+    Release();
+    base::UseFileCalls(previous_);
+  }
+  Stall(const Stall&) = delete;
+  Stall& operator=(const Stall&) = delete;
+
+  bool AwaitStalled(DWORD ms) { return WaitForSingleObject(stalled_.get(), ms) == WAIT_OBJECT_0; }
+  void Release() { SetEvent(release_.get()); }
+
+  HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override {
+    Hold(L"Create", path);
+    return FileCalls::Create(path, access, share, disposition, flags);
+  }
+  BOOL Copy(const wchar_t* from, const wchar_t* to, LPPROGRESS_ROUTINE progress, void* data, DWORD flags) override {
+    Hold(L"Copy", to);
+    return FileCalls::Copy(from, to, progress, data, flags);
+  }
+  BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) override {
+    Hold(L"Move", to);
+    return FileCalls::Move(from, to, flags);
+  }
+  DWORD Attributes(const wchar_t* path) override {
+    Hold(L"Attributes", path);
+    return FileCalls::Attributes(path);
+  }
+  HANDLE FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW* data) override {
+    Hold(L"FindFirst", pattern);
+    return FileCalls::FindFirst(pattern, data);
+  }
+  BOOL CreateFolder(const wchar_t* path) override {
+    Hold(L"CreateFolder", path);
+    return FileCalls::CreateFolder(path);
+  }
+  BOOL SetCurrentFolder(const wchar_t* path) override {
+    Hold(L"SetCurrentFolder", path);
+    return FileCalls::SetCurrentFolder(path);
+  }
+  BOOL Room(const wchar_t* folder, ULONGLONG* available, ULONGLONG* cluster) override {
+    Hold(L"Room", folder);
+    return FileCalls::Room(folder, available, cluster);
+  }
+
+ private:
+  void Hold(const wchar_t* call, const wchar_t* path) {
+    if (call != call_ || std::wstring(path).find(part_) == std::wstring::npos || held_.exchange(true)) return;
+    SetEvent(stalled_.get());
+    WaitForSingleObject(release_.get(), 10000);
+  }
+
+  const std::wstring call_, part_;
+  std::atomic<bool> held_{false};
+  base::ScopedHandle stalled_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  base::ScopedHandle release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  base::FileCalls* previous_;
+};
+
+}  // namespace
+
+// A share that stalls holds up one file call of the run at a time: the
+// window answers all the while, whichever call it is.
+TEST_F(Form1Test, TheWindowAnswersWhileAFileCallOfTheRunStalls) {
+  ShowInFront();
+  const std::wstring src = folder_ + L"\\src";
+  const std::wstring dst = folder_ + L"\\dst";
+  testsupport::MakeFolders(src);
+  testsupport::WriteBytes(src + L"\\表1.HED", "A,B,C,D,12.5\r\n");
+  testsupport::WriteBytes(src + L"\\表1.GRA", "data");
+  const struct {
+    const wchar_t* call;
+    std::wstring part;
+  } rows[] = {
+      {L"SetCurrentFolder", L"M:\\"},           // the destination's drive made current
+      {L"Attributes", dst},                     // its levels looked at
+      {L"CreateFolder", dst},                   // a missing one made
+      {L"FindFirst", src + L"\\表1.*"},          // the test's files listed
+      {L"FindFirst", L"*.GRA"},                 // the destination's tests listed
+      {L"Create", L"PCNT.TXT"},                 // the index read for its check
+      {L"Create", L"~lugeon_"},                 // the run's marker made
+      {L"Room", dst},                           // the disk's room
+      {L"Copy", L"~lugeon_"},                   // a file staged
+      {L"Move", dst + L"\\表1.GRA"},             // a copy put in place
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.call) + L" " + row.part));
+    testsupport::RemoveTree(dst);
+    SetWindowTextW(form_->Control(app::kIdText1), src.c_str());
+    SetWindowTextW(form_->Control(app::kIdText2), dst.c_str());
+    form_->state().SelectedTests = {L"表1"};
+    BoxAnswerer yes(IDYES);  // "create the folder?"
+    Stall stall(row.call, row.part);
+    DWORD answeredIn = 0;
+    bool answered = false;
+    std::thread probe([&] {
+      if (!stall.AwaitStalled(10000)) return;
+      const ULONGLONG start = GetTickCount64();
+      DWORD_PTR result = 0;
+      answered = SendMessageTimeoutW(form_->hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) != 0;
+      answeredIn = static_cast<DWORD>(GetTickCount64() - start);
+      stall.Release();
+    });
+    SendMessageW(form_->Control(app::kIdPicture1), WM_COMMAND, MAKEWPARAM(app::kIdCommand1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form_->Control(app::kIdCommand1)));
+    stall.Release();
+    probe.join();
+    EXPECT_TRUE(answered) << "the window did not answer within 500 ms";
+    EXPECT_LT(answeredIn, 500u);
+    EXPECT_EQ(Label3(), expected::kDone);
+    EXPECT_TRUE(yes.Done());
+  }
+}
+
+// The program is told to end (WM_QUIT) while a file call of the run stalls:
+// the run stops without a question, the wait does not spin on the message,
+// and the message reaches the message loop once the run is over.
+TEST_F(Form1Test, AQuitDuringARunStopsItAndReachesTheMessageLoopAfterIt) {
+  ShowInFront();
+  const std::wstring src = folder_ + L"\\src";
+  const std::wstring dst = folder_ + L"\\dst";
+  testsupport::MakeFolders(src);
+  testsupport::MakeFolders(dst);
+  testsupport::WriteBytes(src + L"\\表1.HED", "A,B,C,D,12.5\r\n");
+  testsupport::WriteBytes(src + L"\\表1.GRA", "data");
+  SetWindowTextW(form_->Control(app::kIdText1), src.c_str());
+  SetWindowTextW(form_->Control(app::kIdText2), dst.c_str());
+  form_->state().SelectedTests = {L"表1"};
+  BoxCounter boxes;
+  Stall stall(L"FindFirst", src + L"\\表1.*");
+  const DWORD windowThread = GetCurrentThreadId();
+  std::thread probe([&] {
+    if (stall.AwaitStalled(10000)) PostThreadMessageW(windowThread, WM_QUIT, 3, 0);
+    Sleep(1000);
+    stall.Release();
+  });
+  const auto busy = [] {  // this thread's processor time, in 100 ns
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    return (ULONGLONG{kernel.dwHighDateTime} << 32 | kernel.dwLowDateTime) +
+           (ULONGLONG{user.dwHighDateTime} << 32 | user.dwLowDateTime);
+  };
+  const ULONGLONG before = busy();
+  SendMessageW(form_->Control(app::kIdPicture1), WM_COMMAND, MAKEWPARAM(app::kIdCommand1, BN_CLICKED),
+               reinterpret_cast<LPARAM>(form_->Control(app::kIdCommand1)));
+  probe.join();
+  EXPECT_LT(busy() - before, 5000000u) << "the window's thread waited, it did not spin";
+  EXPECT_EQ(boxes.Stop(), 0);
+  EXPECT_EQ(Label3(), L"");
+  EXPECT_FALSE(testsupport::Exists(dst + L"\\表1.GRA"));
+  MSG quit;
+  ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 3u);
+}

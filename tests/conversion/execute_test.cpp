@@ -2,12 +2,14 @@
 #include "conversion/file_io.h"
 #include "conversion/index_file.h"
 #include "conversion/journal.h"
+#include "conversion/worker.h"
 
 #include <windows.h>
 #include <winioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cwctype>
 #include <deque>
 #include <functional>
@@ -21,6 +23,7 @@
 #include "base/file_calls.h"
 #include "support/expected_texts.h"
 #include "support/fake_view.h"
+#include "support/power_cut.h"
 #include "support/test_support.h"
 
 using conversiontest::FakeView;
@@ -225,8 +228,11 @@ void Execute::Check(const Row& row) {
   testsupport::RemoveTree(root);
   testsupport::MakeFolders(src);
   FakeView view(row.source.value_or(src), row.destination.value_or(dst), row.answers);
+  // Records the thread of every file call (a row's faults take its place).
+  testsupport::PowerCut calls;
   if (row.prepare) row.prepare(view);
   EXPECT_EQ(Run(view, row.selection, row.doneBefore), row.done);
+  EXPECT_EQ(calls.CallsOn(GetCurrentThreadId()), Names{}) << "file calls on the window's thread";
   faults.reset();
   held.reset();
   indexLock.reset();
@@ -518,7 +524,9 @@ TEST_F(Execute, ATestThatIsThereAlreadyIsAskedAbout) {
        .prepare = [&](FakeView& view) {
          previous(view);
          view.onShow = [&](const std::wstring&) {
-           indexLock = conversion::LockIndex(dst + L"\\", 0);
+           // As another program takes it (not through this program's file calls).
+           indexLock.reset(CreateFileW((dstIndex + L".lock").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
            askedAt = GetTickCount64();
          };
          view.onProgress = [&](const conversion::RunProgress&) { return GetTickCount64() - askedAt < 300; };
@@ -985,4 +993,31 @@ TEST_F(Execute, AnotherProgramsLockIsWaitedForThenAskedAbout) {
   EXPECT_EQ(view.prompts(), (Prompts{{expected::IndexInUse(dstIndex), Buttons::RetryCancel, Icon::Warning}}));
   EXPECT_GE(waited, 4000u) << "asked only after a silent wait";
   EXPECT_EQ(ReadBytes(dstIndex), "12.5,1234\r\n");
+}
+
+// A message handled while the worker runs a job must not start another:
+// Run refuses to be entered again, and the first job ends as it would.
+TEST(Worker, RefusesToBeEnteredAgainFromTheWait) {
+  std::atomic<bool> stop{false};
+  std::optional<conversion::Worker> worker;
+  std::wstring refused;
+  worker.emplace(stop, [&] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      try {
+        worker->Run([] {});
+      } catch (const base::AppError& error) {
+        refused = error.message();
+      }
+    }
+    return true;
+  }, [] {});
+  const DWORD thread = GetCurrentThreadId();
+  EXPECT_EQ(worker->Run([thread] {
+    PostThreadMessageW(thread, WM_APP, 0, 0);
+    Sleep(300);
+    return 7;
+  }), 7);
+  EXPECT_NE(refused.find(L"Worker::Run"), std::wstring::npos) << testing::PrintToString(refused);
+  EXPECT_FALSE(stop);
 }

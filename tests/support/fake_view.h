@@ -30,9 +30,10 @@ class FakeView : public conversion::RunView {
   }
   void SetBusy(bool busy) override { events.push_back(busy ? L"Busy" : L"Default"); }
   void DoEvents() override { events.push_back(L"DoEvents"); }
-  void KeepAnswering() override {
+  bool KeepAnswering() override {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ++answered;
+    return true;
   }
   bool ShowProgress(const conversion::RunProgress& shown) override {
     progress.push_back(shown);

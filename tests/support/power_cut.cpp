@@ -30,8 +30,17 @@ std::vector<std::wstring> PowerCut::calls() const {
   return calls_;
 }
 
-bool PowerCut::Dead() const {
+std::vector<std::wstring> PowerCut::CallsOn(DWORD thread) const {
   const std::lock_guard<std::mutex> hold(mutex_);
+  std::vector<std::wstring> on;
+  for (const auto& [caller, call] : every_)
+    if (caller == thread) on.push_back(call);
+  return on;
+}
+
+bool PowerCut::Dead(const wchar_t* call, const std::wstring& path) {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  every_.emplace_back(GetCurrentThreadId(), call + (L" " + NameOf(path)));
   return dead_;
 }
 
@@ -42,6 +51,7 @@ BOOL PowerCut::Fail() const {
 
 PowerCut::Fate PowerCut::Next(const std::wstring& call, const std::wstring& path) {
   const std::lock_guard<std::mutex> hold(mutex_);
+  every_.emplace_back(GetCurrentThreadId(), call + L" " + NameOf(path));
   if (dead_) return Fate::Drop;
   calls_.push_back(call + L" " + NameOf(path));
   if (static_cast<int>(calls_.size()) != cutAt_) return Fate::Make;
@@ -53,7 +63,7 @@ PowerCut::Fate PowerCut::Next(const std::wstring& call, const std::wstring& path
 HANDLE PowerCut::Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
   const bool makes = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
   const bool deletes = (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0;
-  if (makes || deletes ? Next(L"Create", path) == Fate::Drop : Dead()) {
+  if (makes || deletes ? Next(L"Create", path) == Fate::Drop : Dead(L"Open", path)) {
     Fail();
     return INVALID_HANDLE_VALUE;
   }
@@ -117,7 +127,39 @@ BOOL PowerCut::SetAttributes(const wchar_t* path, DWORD attributes) {
   return FileCalls::SetAttributes(path, attributes);
 }
 
-BOOL PowerCut::StillOpen(HANDLE file) { return Dead() ? Fail() : FileCalls::StillOpen(file); }
+BOOL PowerCut::StillOpen(HANDLE file) { return Dead(L"StillOpen", L"") ? Fail() : FileCalls::StillOpen(file); }
+
+DWORD PowerCut::Attributes(const wchar_t* path) {
+  if (!Dead(L"Attributes", path)) return FileCalls::Attributes(path);
+  Fail();
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL PowerCut::AttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  return Dead(L"AttributesEx", path) ? Fail() : FileCalls::AttributesEx(path, data);
+}
+
+HANDLE PowerCut::FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
+  if (!Dead(L"FindFirst", pattern)) return FileCalls::FindFirst(pattern, data);
+  Fail();
+  return INVALID_HANDLE_VALUE;
+}
+
+BOOL PowerCut::FindNext(HANDLE find, WIN32_FIND_DATAW* data) {
+  return Dead(L"FindNext", L"") ? Fail() : FileCalls::FindNext(find, data);
+}
+
+BOOL PowerCut::CreateFolder(const wchar_t* path) {
+  return Next(L"CreateFolder", path) == Fate::Drop ? Fail() : FileCalls::CreateFolder(path);
+}
+
+BOOL PowerCut::SetCurrentFolder(const wchar_t* path) {
+  return Dead(L"SetCurrentFolder", path) ? Fail() : FileCalls::SetCurrentFolder(path);
+}
+
+BOOL PowerCut::Room(const wchar_t* folder, ULONGLONG* available, ULONGLONG* cluster) {
+  return Dead(L"Room", folder) ? Fail() : FileCalls::Room(folder, available, cluster);
+}
 
 void PowerCut::Close(HANDLE file) {
   std::wstring deleted;

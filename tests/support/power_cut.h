@@ -29,6 +29,8 @@ class PowerCut final : public base::FileCalls {
 
   // The counted calls so far, as "<call> <file name>"; the cut's is the last.
   std::vector<std::wstring> calls() const;
+  // Every call made on that thread, counted or not.
+  std::vector<std::wstring> CallsOn(DWORD thread) const;
 
   HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override;
   BOOL Write(HANDLE file, const void* data, DWORD size, DWORD* written) override;
@@ -39,12 +41,19 @@ class PowerCut final : public base::FileCalls {
   BOOL SetAttributes(const wchar_t* path, DWORD attributes) override;
   BOOL StillOpen(HANDLE file) override;
   void Close(HANDLE file) override;
+  DWORD Attributes(const wchar_t* path) override;
+  BOOL AttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data) override;
+  HANDLE FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW* data) override;
+  BOOL FindNext(HANDLE find, WIN32_FIND_DATAW* data) override;
+  BOOL CreateFolder(const wchar_t* path) override;
+  BOOL SetCurrentFolder(const wchar_t* path) override;
+  BOOL Room(const wchar_t* folder, ULONGLONG* available, ULONGLONG* cluster) override;
 
  private:
   // What becomes of the next counted call: made, or not (the disk is dead).
   enum class Fate { Make, Drop, Tear };
   Fate Next(const std::wstring& call, const std::wstring& path);
-  bool Dead() const;
+  bool Dead(const wchar_t* call, const std::wstring& path);  // notes the call
   BOOL Fail() const;
 
   const int cutAt_;
@@ -52,6 +61,7 @@ class PowerCut final : public base::FileCalls {
   const bool twoStepReplace_;
   mutable std::mutex mutex_;
   std::vector<std::wstring> calls_;
+  std::vector<std::pair<DWORD, std::wstring>> every_;  // thread, call
   bool dead_ = false;
   std::map<HANDLE, std::wstring> deleteOnClose_;
   std::map<HANDLE, std::wstring> names_;
