@@ -676,3 +676,24 @@ TEST_F(Form1Test, AQuitDuringARunStopsItAndReachesTheMessageLoopAfterIt) {
   ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(quit.wParam, 3u);
 }
+
+// Exit while the worker looks at the destination's folders (the share
+// stalls): the run ends as a refusal does, without the folder question.
+TEST_F(Form1Test, ExitDuringAStalledCheckEndsTheRunAsARefusal) {
+  ShowInFront();
+  const std::wstring dst = folder_ + L"\\new";
+  SetWindowTextW(form_->Control(app::kIdText1), folder_.c_str());
+  SetWindowTextW(form_->Control(app::kIdText2), dst.c_str());
+  BoxCounter boxes;
+  Stall stall(L"Attributes", dst);
+  std::thread probe([&] {
+    if (stall.AwaitStalled(10000)) PostMessageW(form_->Control(app::kIdCommand2), BM_CLICK, 0, 0);
+    Sleep(300);
+    stall.Release();
+  });
+  form_->Command1_Click();
+  probe.join();
+  EXPECT_EQ(form_->hwnd(), nullptr) << "Exit took effect";
+  EXPECT_EQ(boxes.Stop(), 0) << "no question after Exit";
+  EXPECT_FALSE(testsupport::Exists(dst));
+}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -171,8 +172,10 @@ void Crash::CutEverywhere(const Scenario& scenario) {
         << testing::PrintToString(calls);
     ExpectWhole(scenario, L"not cut");
     EXPECT_EQ(Contents(), scenario.whole.back()) << "a run that is not cut completes";
+    int runCuts = 0, mendingCuts = 0;
     for (std::size_t k = 1; k <= calls.size(); ++k) {
       for (const PowerCut::At way : Ways(calls[k - 1], true)) {
+        ++runCuts;
         const std::wstring row = L"run cut at " + std::to_wstring(k) + L" (" + Describe(calls[k - 1], way) + L")";
         PutBack(before);
         Counted(static_cast<int>(k), way, fat, run);
@@ -182,6 +185,7 @@ void Crash::CutEverywhere(const Scenario& scenario) {
         for (std::size_t j = 1; j <= mending.size(); ++j) {
           for (const PowerCut::At again : Ways(mending[j - 1], false)) {
             PutBack(dead);
+            ++mendingCuts;
             Counted(static_cast<int>(j), again, fat, [&] { TryMend(); });
             ExpectWhole(scenario, row + L", mending cut at " + std::to_wstring(j) + L" (" +
                                       Describe(mending[j - 1], again) + L"), mended again");
@@ -190,6 +194,8 @@ void Crash::CutEverywhere(const Scenario& scenario) {
         if (HasFailure()) return;  // the first faulty row is enough to read
       }
     }
+    std::printf("%s, %s: %d rows cut in the run, %d more in its mending\n", scenario.name,
+                fat ? "replace = delete + rename" : "replace in one step", runCuts, mendingCuts);
     PutBack(before);
   }
 }
