@@ -14,10 +14,13 @@
 //  1. The staged copies and the new index are written and flushed (Staging).
 //  2. The intent is written and flushed: a torn one (its end line does not
 //     match) tells that no rename began, and its run's files are only copies.
-//  3. Each file there is moved aside, each staged copy renamed in; the
-//     folder is flushed after each of the two.
-//  4. The new index replaces PCNT.TXT: the commit point. The folder is flushed.
-//  5. What was moved aside is removed, the folder flushed, the intent removed.
+//  3. Each file there is moved aside, and the folder flushed, so that no
+//     name is given twice on a disk without a journal; each staged copy
+//     renamed in.
+//  4. The new index replaces PCNT.TXT: the commit point. The folder is
+//     flushed, so that nothing it replaced goes before it is in place.
+//  5. What was moved aside is removed, the intent last (one that outlives
+//     them names files that are gone, and is removed by the next run).
 // On NTFS every rename is journaled, and a later one never survives a cut
 // that an earlier one does not. On FAT32 and exFAT nothing is journaled and
 // a replacing rename (the index's) is a delete and a rename: a cut between
@@ -128,7 +131,6 @@ void GoForward(const std::wstring& prefix, const Intent& intent) {
     if (found[i].freshStaged)
       RenameFile(prefix + move.staged, prefix + move.name, false, base::text::kCannotReplace, prefix + move.name);
   }
-  FlushFolder(prefix);
 }
 
 // The index is in place: what it replaced goes, then the intent.
@@ -137,7 +139,6 @@ void Settle(const std::wstring& prefix, const Intent& intent) {
   bool settled = true;
   for (const Move& move : intent.moves)
     if (!move.aside.empty() && StampOf(prefix + move.aside) == move.previous) settled &= RemoveFile(prefix + move.aside);
-  FlushFolder(prefix);
   // One that stays (a scanner holds it) is the next run's to remove.
   if (settled) RemoveFile(prefix + intent.file);
 }
@@ -228,13 +229,15 @@ void Commit(const std::wstring& prefix, const Intent& intent, const base::Scoped
     throw;
   }
   try {
-    for (const Move& move : intent.moves)
-      if (!move.aside.empty())
-        RenameFile(prefix + move.name, prefix + move.aside, false, base::text::kCannotReplace, prefix + move.name);
-    FlushFolder(prefix);
+    bool setAside = false;
+    for (const Move& move : intent.moves) {
+      if (move.aside.empty()) continue;
+      RenameFile(prefix + move.name, prefix + move.aside, false, base::text::kCannotReplace, prefix + move.name);
+      setAside = true;
+    }
+    if (setAside) FlushFolder(prefix);
     for (const Move& move : intent.moves)
       RenameFile(prefix + move.staged, prefix + move.name, false, base::text::kCannotReplace, prefix + move.name);
-    FlushFolder(prefix);
     if (!base::Files().StillOpen(lock.get())) throw AppError(base::text::IndexLockLost(index));
     RenameFile(prefix + intent.index, index, true, base::text::kCannotWriteIndex, index);
   } catch (...) {

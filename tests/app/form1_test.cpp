@@ -600,8 +600,10 @@ TEST_F(Form1Test, TheWindowAnswersWhileAFileCallOfTheRunStalls) {
       {L"Attributes", dst},                     // its levels looked at
       {L"CreateFolder", dst},                   // a missing one made
       {L"FindFirst", src + L"\\表1.*"},          // the test's files listed
+      {L"FindFirst", L"~lugeon*"},              // what a cut-off run may have left looked for
       {L"FindFirst", L"*.GRA"},                 // the destination's tests listed
       {L"Create", L"PCNT.TXT"},                 // the index read for its check
+      {L"Create", dst + L"\\表1.HED"},          // whether another program holds a target
       {L"Create", L"~lugeon_"},                 // the run's marker made
       {L"Room", dst},                           // the disk's room
       {L"Copy", L"~lugeon_"},                   // a file staged
