@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "conversion/index_file.h"
 #include "base/error.h"
+#include "conversion/index_file.h"
 #include "conversion/journal.h"
 #include "conversion/recovery.h"
 
@@ -16,9 +16,7 @@ Update UpdateIndexFile(const std::wstring& destPrefix, Staging& staging, const s
   if (!lock.valid()) return Update::Held;
   // A run that ended since this one began (another program on this PC, cut
   // off with it) may have left its commit half done: never build on that.
-  if (NeedsMending(destPrefix)) {
-    if (const Mending mended = MendFolder(destPrefix); !mended.stop.empty()) throw base::AppError(mended.stop);
-  }
+  if (const Mending mended = MendFolder(destPrefix); !mended.stop.empty()) throw base::AppError(mended.stop);
   FileUse use = FileUse::Free;
   std::optional<IndexFile> index = IndexFile::Load(destPrefix, use);
   if (!index) return use == FileUse::ReadOnly ? Update::ReadOnly : Update::Held;

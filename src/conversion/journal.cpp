@@ -62,7 +62,7 @@ bool Name(std::string_view text, std::wstring& name) {
 // The content of a file, nullopt when it is not there. Throws AppError when
 // it cannot be read.
 std::optional<Digest> DigestOfFile(const std::wstring& path) {
-  if (base::Files().Attributes(path.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  if (!PathExists(path)) return std::nullopt;
   return DigestOf(ReadWholeFile(path, base::text::kCannotReadIndex, path));
 }
 
@@ -87,7 +87,7 @@ struct Found {
 Found Look(const std::wstring& prefix, const Move& move) {
   Found found;
   const std::optional<FileStamp> target = StampOf(prefix + move.name);
-  found.targetTaken = base::Files().Attributes((prefix + move.name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  found.targetTaken = PathExists(prefix + move.name);
   found.freshStaged = StampOf(prefix + move.staged) == move.fresh;
   found.previousAside = !move.aside.empty() && StampOf(prefix + move.aside) == move.previous;
   found.freshInPlace = !found.freshStaged && target == move.fresh;
@@ -212,23 +212,11 @@ std::optional<Intent> Intent::Parse(std::string_view bytes) {
 
 void Commit(const std::wstring& prefix, const Intent& intent, const base::ScopedFile& lock) {
   const std::wstring index = prefix + kIndexName;
-  const auto removeCopies = [&] {
-    for (const Move& move : intent.moves) RemoveFile(prefix + move.staged);
-    RemoveFile(prefix + intent.index);
-  };
-  // A server that dropped the lock (the network was gone a while) may have
-  // let another PC take it: nothing is renamed then.
-  if (!base::Files().StillOpen(lock.get())) {
-    removeCopies();
-    throw AppError(base::text::IndexLockLost(index));
-  }
   try {
+    // A server that dropped the lock (the network was gone a while) may
+    // have let another PC take it: nothing is renamed then.
+    if (!base::Files().StillOpen(lock.get())) throw AppError(base::text::IndexLockLost(index));
     WriteDurably(prefix + intent.file, intent.Bytes(), base::text::kCannotWriteIndex);
-  } catch (...) {
-    removeCopies();
-    throw;
-  }
-  try {
     bool setAside = false;
     for (const Move& move : intent.moves) {
       if (move.aside.empty()) continue;
@@ -262,8 +250,7 @@ Mend Decide(const std::wstring& prefix, const Intent& intent, std::vector<std::w
     if (direction == Mend::Forward ? CanGoForward(Look(prefix, move)) : CanGoBack(Look(prefix, move), move)) continue;
     const std::size_t before = paths.size();
     for (const std::wstring& name : {move.name, move.staged, move.aside})
-      if (!name.empty() && base::Files().Attributes((prefix + name).c_str()) != INVALID_FILE_ATTRIBUTES)
-        paths.push_back(prefix + name);
+      if (!name.empty() && PathExists(prefix + name)) paths.push_back(prefix + name);
     if (paths.size() == before) paths.push_back(prefix + move.name);  // gone
     direction = Mend::Neither;
   }

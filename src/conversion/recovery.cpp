@@ -9,6 +9,7 @@
 #include "base/file_calls.h"
 #include "base/messages.h"
 #include "base/scoped.h"
+#include "base/strconv.h"
 #include "conversion/file_io.h"
 #include "conversion/index_file.h"
 #include "conversion/journal.h"
@@ -32,7 +33,7 @@ std::vector<RunFiles> ListRuns(const std::wstring& prefix) {
     std::optional<TempName> name = ParseTempName(data.cFileName);
     if (!name || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     std::wstring key = (name->legacy ? L"-" : L"_") + name->run;
-    std::transform(key.begin(), key.end(), key.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
+    std::transform(key.begin(), key.end(), key.begin(), base::AsciiLower);
     RunFiles& run = runs[key];
     run.marker = TempName::Marker(name->run, name->legacy);
     if (name->kind != TempName::Kind::Marker) run.files.push_back(*std::move(name));
@@ -51,8 +52,6 @@ bool RunIsOver(const std::wstring& prefix, const RunFiles& run) {
   return probe.valid() || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-bool Exists(const std::wstring& path) { return base::Files().Attributes(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // 1.2.0 wrote no intent: its copies go, a file it moved aside goes back
 // where its name is free and stays for the user where it is not.
 void MendOldRun(const std::wstring& prefix, const RunFiles& run, std::vector<std::wstring>& kept) {
@@ -60,7 +59,7 @@ void MendOldRun(const std::wstring& prefix, const RunFiles& run, std::vector<std
     const std::wstring path = prefix + name.FileName();
     if (name.kind == TempName::Kind::Staged) {
       RemoveFile(path);
-    } else if (name.name.empty() || Exists(prefix + name.name)) {
+    } else if (name.name.empty() || PathExists(prefix + name.name)) {
       kept.push_back(path);
     } else {
       RenameFile(path, prefix + name.name, false, base::text::kCannotPutBack, prefix + name.name);
@@ -78,11 +77,11 @@ bool MendRun(const std::wstring& prefix, const RunFiles& run, std::vector<std::w
   for (const TempName& name : intents) {
     const std::wstring path = prefix + name.FileName();
     std::optional<Intent> intent = Intent::Parse(ReadWholeFile(path, base::text::kCannotReadIndex, path));
-    if (intent) intent->file = name.FileName();
     if (!intent) {
       RemoveFile(path);  // torn: no rename began, its files are copies
       continue;
     }
+    intent->file = name.FileName();
     std::vector<std::wstring> unmatched;
     const Mend direction = Decide(prefix, *intent, unmatched);
     if (direction == Mend::Neither) {
@@ -96,7 +95,7 @@ bool MendRun(const std::wstring& prefix, const RunFiles& run, std::vector<std::w
   for (const TempName& name : run.files) {
     const std::wstring path = prefix + name.FileName();
     if (name.kind == TempName::Kind::Staged) RemoveFile(path);
-    if (name.kind == TempName::Kind::Aside && Exists(path)) kept.push_back(path);
+    if (name.kind == TempName::Kind::Aside && PathExists(path)) kept.push_back(path);
   }
   return true;
 }
@@ -104,7 +103,7 @@ bool MendRun(const std::wstring& prefix, const RunFiles& run, std::vector<std::w
 }  // namespace
 
 bool NeedsMending(const std::wstring& prefix) {
-  if (Exists(prefix + kOldPendingIndex)) return true;
+  if (PathExists(prefix + kOldPendingIndex)) return true;
   for (const RunFiles& run : ListRuns(prefix))
     if (RunIsOver(prefix, run)) return true;
   return false;
@@ -124,8 +123,8 @@ Mending MendFolder(const std::wstring& prefix) {
   // 1.2.0's new index, which no intent names: never taken for the index.
   const std::wstring index = prefix + kIndexName;
   const std::wstring pending = prefix + kOldPendingIndex;
-  if (Exists(pending)) {
-    if (!Exists(index)) {
+  if (PathExists(pending)) {
+    if (!PathExists(index)) {
       mending.stop = base::text::PendingOldIndex(index, pending);
       return mending;
     }

@@ -15,13 +15,12 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/scoped.h"
-#include "base/strconv.h"
-#include "conversion/field_input.h"
-#include "conversion/file_io.h"
 #include "conversion/commit.h"
+#include "conversion/file_io.h"
 #include "conversion/index_file.h"
 #include "conversion/recovery.h"
 #include "conversion/staging.h"
+#include "conversion/test_files.h"
 #include "conversion/worker.h"
 #include "fileutil/listing.h"
 #include "fileutil/testnumbers.h"
@@ -32,39 +31,6 @@ namespace {
 using namespace base::text;
 using base::Buttons;
 using base::Icon;
-
-// The fifth field of the header copied to path, which the user knows as
-// shown; false when it has fewer fields.
-bool ReadHeaderValue(const std::wstring& path, const std::wstring& shown, std::wstring& headerValue) {
-  const std::string bytes = ReadWholeFile(path, kCannotReadHeader, shown);
-  // The old end-of-file mark ends it, as sequential input stops there.
-  FieldReader reader(std::string_view(bytes).substr(0, bytes.find('\x1A')));
-  for (int field = 1; !reader.AtEnd(); ++field) {
-    std::string text = reader.Read();
-    if (field < 5) continue;
-    if (const auto value = base::TryFromSjis(text)) {
-      headerValue = *value;
-      return true;
-    }
-    throw base::AppError(base::AppError::Kind::Encoding, Report(kCannotReadHeader, shown, kNotShiftJis));
-  }
-  return false;
-}
-
-// The files of test t in the source, as they are now. A file that would land
-// on the destination's own index or its lock, or that is some run's
-// temporary, is none of the test's.
-std::vector<fileutil::FileEntry> ListTestFiles(const std::wstring& sourcePrefix, const std::wstring& t) {
-  std::vector<fileutil::FileEntry> files = fileutil::ListFiles(sourcePrefix + t + L".*");
-  std::erase_if(files, [](const fileutil::FileEntry& file) { return IsIndexOwnFile(file.name) || IsRunTemporary(file.name); });
-  return files;
-}
-
-std::uint64_t BytesOf(const std::vector<fileutil::FileEntry>& files) {
-  std::uint64_t bytes = 0;
-  for (const fileutil::FileEntry& file : files) bytes += file.size;
-  return bytes;
-}
 
 // What the worker's copies have come to, written on its thread and read on
 // the window's in one piece, so that the bar never runs ahead.

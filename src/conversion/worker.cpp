@@ -46,10 +46,8 @@ void Worker::RunJob(std::function<void()> job) {
     explicit Running(bool& flag) : running(flag) { running = true; }
     ~Running() { running = false; }
   } running(running_);
-  job_ = std::move(job);
   failure_ = nullptr;
-  ResetEvent(idle_.get());
-  SetEvent(wake_.get());
+  Hand(std::move(job));
   const HANDLE idle = idle_.get();
   try {
     ULONGLONG lastTick = GetTickCount64();
@@ -75,13 +73,17 @@ void Worker::RunJob(std::function<void()> job) {
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
+void Worker::Hand(std::function<void()> job) {
+  job_ = std::move(job);
+  ResetEvent(idle_.get());
+  SetEvent(wake_.get());
+}
+
 void Worker::RunQuietly(std::function<void()> job) noexcept {
   AwaitIdle();
   // A Run below this call on the stack still has to see its own job's failure.
   std::exception_ptr outer = std::exchange(failure_, nullptr);
-  job_ = std::move(job);
-  ResetEvent(idle_.get());
-  SetEvent(wake_.get());
+  Hand(std::move(job));
   AwaitIdle();
   failure_ = std::move(outer);
 }

@@ -62,6 +62,7 @@ class Worker {
  private:
   static DWORD WINAPI Main(void* self);
   void RunJob(std::function<void()> job);
+  void Hand(std::function<void()> job);  // to the thread, which is idle
 
   std::atomic<bool>& stop_;
   std::function<bool()> answer_;

@@ -16,9 +16,9 @@
 #include "app/control_ids.h"
 #include "fileutil/curdir.h"
 #include "support/expected_texts.h"
+#include "support/hooked_calls.h"
 #include "support/test_support.h"
 #include "base/error.h"
-#include "base/file_calls.h"
 #include "base/scoped.h"
 
 namespace {
@@ -518,67 +518,32 @@ TEST_F(Form1Test, ASourceFolderThatCannotBeOpenedLeavesNoTestsOnOffer) {
 
 namespace {
 
-// The file seam with one call held up, as a stalled share holds it: the
-// first call of that name on a path that contains part waits until released.
-class Stall final : public base::FileCalls {
+// One file call held up, as a stalled share holds it: the first call of
+// that name on a path (or target) that contains part waits until released.
+class Stall {
  public:
   Stall(std::wstring call, std::wstring part)
-      : call_(std::move(call)), part_(std::move(part)), previous_(base::UseFileCalls(this)) {}
-  ~Stall() override {
-    Release();
-    base::UseFileCalls(previous_);
-  }
+      : call_(std::move(call)), part_(std::move(part)),
+        calls_([this](const std::wstring& call, const std::wstring& path, const std::wstring& to) -> DWORD {
+          if (call == call_ && (to.empty() ? path : to).find(part_) != std::wstring::npos && !held_.exchange(true)) {
+            SetEvent(stalled_.get());
+            WaitForSingleObject(release_.get(), 10000);
+          }
+          return 0;
+        }) {}
+  ~Stall() { Release(); }
   Stall(const Stall&) = delete;
   Stall& operator=(const Stall&) = delete;
 
   bool AwaitStalled(DWORD ms) { return WaitForSingleObject(stalled_.get(), ms) == WAIT_OBJECT_0; }
   void Release() { SetEvent(release_.get()); }
 
-  HANDLE Create(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override {
-    Hold(L"Create", path);
-    return FileCalls::Create(path, access, share, disposition, flags);
-  }
-  BOOL Copy(const wchar_t* from, const wchar_t* to, LPPROGRESS_ROUTINE progress, void* data, DWORD flags) override {
-    Hold(L"Copy", to);
-    return FileCalls::Copy(from, to, progress, data, flags);
-  }
-  BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) override {
-    Hold(L"Move", to);
-    return FileCalls::Move(from, to, flags);
-  }
-  DWORD Attributes(const wchar_t* path) override {
-    Hold(L"Attributes", path);
-    return FileCalls::Attributes(path);
-  }
-  HANDLE FindFirst(const wchar_t* pattern, WIN32_FIND_DATAW* data) override {
-    Hold(L"FindFirst", pattern);
-    return FileCalls::FindFirst(pattern, data);
-  }
-  BOOL CreateFolder(const wchar_t* path) override {
-    Hold(L"CreateFolder", path);
-    return FileCalls::CreateFolder(path);
-  }
-  BOOL SetCurrentFolder(const wchar_t* path) override {
-    Hold(L"SetCurrentFolder", path);
-    return FileCalls::SetCurrentFolder(path);
-  }
-  BOOL Room(const wchar_t* folder, ULONGLONG* available, ULONGLONG* cluster) override {
-    Hold(L"Room", folder);
-    return FileCalls::Room(folder, available, cluster);
-  }
-
  private:
-  void Hold(const wchar_t* call, const wchar_t* path) {
-    if (call != call_ || std::wstring(path).find(part_) == std::wstring::npos || held_.exchange(true)) return;
-    SetEvent(stalled_.get());
-    WaitForSingleObject(release_.get(), 10000);
-  }
-
   const std::wstring call_, part_;
   std::atomic<bool> held_{false};
   base::ScopedHandle stalled_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   base::ScopedHandle release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  base::FileCalls* previous_;
+  testsupport::HookedCalls calls_;  // last: in force once the rest is made
 };
 
 }  // namespace

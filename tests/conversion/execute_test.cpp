@@ -23,6 +23,7 @@
 #include "base/file_calls.h"
 #include "support/expected_texts.h"
 #include "support/fake_view.h"
+#include "support/hooked_calls.h"
 #include "support/power_cut.h"
 #include "support/test_support.h"
 
@@ -125,34 +126,6 @@ class Writer {
   HANDLE process_ = nullptr;
 };
 
-// The file seam with some calls failing: rule(call, from, to) gives the error
-// that a copy, a rename or the lock's check fails with, 0 to make it.
-class Faults final : public base::FileCalls {
- public:
-  using Rule = std::function<DWORD(const std::wstring& call, const std::wstring& from, const std::wstring& to)>;
-  explicit Faults(Rule rule) : rule_(std::move(rule)), previous_(base::UseFileCalls(this)) {}
-  ~Faults() override { base::UseFileCalls(previous_); }
-  Faults(const Faults&) = delete;
-  Faults& operator=(const Faults&) = delete;
-
-  BOOL Copy(const wchar_t* from, const wchar_t* to, LPPROGRESS_ROUTINE progress, void* data, DWORD flags) override {
-    return Made(L"Copy", from, to) && FileCalls::Copy(from, to, progress, data, flags);
-  }
-  BOOL Move(const wchar_t* from, const wchar_t* to, DWORD flags) override {
-    return Made(L"Move", from, to) && FileCalls::Move(from, to, flags);
-  }
-  BOOL StillOpen(HANDLE file) override { return Made(L"StillOpen", L"", L"") && FileCalls::StillOpen(file); }
-
- private:
-  bool Made(const wchar_t* call, const wchar_t* from, const wchar_t* to) {
-    const DWORD error = rule_(call, from, to);
-    SetLastError(error);
-    return error == 0;
-  }
-  Rule rule_;
-  base::FileCalls* previous_;
-};
-
 // A message box of a run: its whole text or, where the system's reason
 // follows, the head of it.
 struct Box {
@@ -197,7 +170,7 @@ class Execute : public testing::Test {
   std::wstring dst = root + L"\\dst";
   std::wstring dstIndex = dst + L"\\PCNT.TXT";
   std::unique_ptr<HeldOpen> held;  // another program's hold on a file while a row's run lasts
-  std::unique_ptr<Faults> faults;  // file calls that fail while a row's run lasts
+  std::unique_ptr<testsupport::HookedCalls> faults;  // file calls that fail while a row's run lasts
   base::ScopedFile indexLock;      // another copy of the program's lock while a row's run lasts
 
   void SetUp() override { testsupport::MakeFolders(src); }
@@ -408,14 +381,15 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
        .prepare = [&](FakeView&) {
          AddTest(src, L"1234", kHeader);
          MakeDestination(previous);
-         faults = std::make_unique<Faults>([&, holds = 3](const std::wstring&, const std::wstring& from,
-                                                          const std::wstring& to) mutable -> DWORD {
-           if (to == dstIndex) return ERROR_NOT_READY;
-           // Back to its staged name; the move aside keeps the name in its own.
-           if (from == dst + L"\\1234.HED" && to.find(L"1234.HED") == std::wstring::npos && holds-- > 0)
-             return ERROR_SHARING_VIOLATION;
-           return 0;
-         });
+         faults = std::make_unique<testsupport::HookedCalls>(
+             [&, holds = 3](const std::wstring& call, const std::wstring& from, const std::wstring& to) mutable -> DWORD {
+               if (call != L"Move") return 0;
+               if (to == dstIndex) return ERROR_NOT_READY;
+               // Back to its staged name; the move aside keeps the name in its own.
+               if (from == dst + L"\\1234.HED" && to.find(L"1234.HED") == std::wstring::npos && holds-- > 0)
+                 return ERROR_SHARING_VIOLATION;
+               return 0;
+             });
        },
        .answers = {kIdYes}, .boxes = {overwrite, FailureBox(expected::Failure(expected::kCannotWriteIndex, dstIndex))},
        .events = copyFailed, .afterwards = previousKept()},
@@ -424,11 +398,12 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
        .prepare = [&](FakeView&) {
          AddTest(src, L"1234", kHeader);
          MakeDestination(previous);
-         faults = std::make_unique<Faults>([&](const std::wstring&, const std::wstring& from,
-                                               const std::wstring& to) -> DWORD {
-           if (to == dstIndex) return ERROR_NOT_READY;
-           return from == dst + L"\\1234.HED" && to.find(L"1234.HED") == std::wstring::npos ? ERROR_NOT_READY : 0;
-         });
+         faults = std::make_unique<testsupport::HookedCalls>(
+             [&](const std::wstring& call, const std::wstring& from, const std::wstring& to) -> DWORD {
+               if (call != L"Move") return 0;
+               if (to == dstIndex) return ERROR_NOT_READY;
+               return from == dst + L"\\1234.HED" && to.find(L"1234.HED") == std::wstring::npos ? ERROR_NOT_READY : 0;
+             });
        },
        .answers = {kIdYes},
        .boxes = {overwrite, FailureBox(putBackHead)},
@@ -452,9 +427,10 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
        .prepare = [&](FakeView&) {
          AddTest(src, L"1234", kHeader);
          MakeDestination(previous);
-         faults = std::make_unique<Faults>([](const std::wstring& call, const std::wstring&, const std::wstring&) -> DWORD {
-           return call == L"StillOpen" ? ERROR_NETNAME_DELETED : 0;
-         });
+         faults = std::make_unique<testsupport::HookedCalls>(
+             [](const std::wstring& call, const std::wstring&, const std::wstring&) -> DWORD {
+               return call == L"StillOpen" ? ERROR_NETNAME_DELETED : 0;
+             });
        },
        .answers = {kIdYes}, .boxes = {overwrite, FailureBox(expected::IndexLockLost(dstIndex))}, .events = copyFailed,
        .afterwards = previousKept()},
@@ -463,9 +439,10 @@ TEST_F(Execute, RunsThatStopEndWithoutTheCompletionText) {
        .prepare = [&](FakeView& view) {
          test1234(view);
          MakeDestination();
-         faults = std::make_unique<Faults>([](const std::wstring& call, const std::wstring&, const std::wstring&) -> DWORD {
-           return call == L"Copy" ? ERROR_REQUEST_ABORTED : 0;
-         });
+         faults = std::make_unique<testsupport::HookedCalls>(
+             [](const std::wstring& call, const std::wstring&, const std::wstring&) -> DWORD {
+               return call == L"Copy" ? ERROR_REQUEST_ABORTED : 0;
+             });
        },
        .boxes = {cannotCopy}, .events = failed, .afterwards = {{dst, Names{}}}},
       // UTF-8 表層01 (valid Shift-JIS as well), whose test is not in the folder.
